@@ -1,0 +1,204 @@
+#pragma once
+
+#include "DeviceManagerEventListener.h"
+#include "MLDeviceRecords.h"
+#include "MLSerialPort.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QTimer>
+#include <QVariant>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class MLUsbDiscovery;
+class MLSleepMonitor;
+struct udev_device;
+
+// Intervals of the device link. The product uses the defaults; tests shorten them.
+struct MLDeviceManagerTimings
+{
+    int commandTimeoutMs = 20000;      // one outstanding command
+    int listCleanupIntervalMs = 60000; // pending-suffix sweep
+    double listEntryMaxAgeSeconds = 60.0;
+    int waitForOpenAttempts = 41;
+    int waitForOpenSleepMs = 50;
+};
+
+// The one device link of the process: finds microphones, keeps track of them,
+// opens the port of the one in use, writes one command at a time and tells
+// its listeners what happens. Main thread only.
+class MLDeviceManager : public QObject, public MLSerialPortDelegate
+{
+    Q_OBJECT
+
+public:
+    // The process's manager, made on first use and never destroyed.
+    static MLDeviceManager *sharedInstance();
+
+    // A manager of its own (tests); the application uses sharedInstance().
+    explicit MLDeviceManager(const MLDeviceManagerTimings &timings = {}, QObject *parent = nullptr);
+    ~MLDeviceManager() override;
+
+    MLDeviceManagerTimings timings() const { return m_timings; }
+    void setTimings(const MLDeviceManagerTimings &timings) { m_timings = timings; }
+
+    // --- Listeners -----------------------------------------------------------
+    void addListener(const std::shared_ptr<DeviceManagerEventListener> &listener);
+    void removeListener(const DeviceManagerEventListener *listener);
+    qsizetype numListeners() const;
+
+    void sendDeviceConnectedNotification();
+    void sendDeviceDisconnectedNotification();
+    void sendDeviceHadErrorNotification();
+    void sendDeviceBrickedNotification();
+    void sendDevicePropertiesChangedNotification();
+    // Deferred delivery of "deviceDisconnected", "deviceHadError" or "deviceBricked".
+    void sendNotification(const QString &name);
+
+    // --- Commands --------------------------------------------------------------
+    // Each returns true when its line was written; the completion follows later.
+    bool queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector, const QVariant &userData);
+    bool setPropertyStringValue(const QString &key, const QString &value, QObject *target,
+                                MLCompletionSelector selector);
+    bool setPropertyIntValue(const QString &key, qint32 value, QObject *target, MLCompletionSelector selector);
+    bool setPropertyBoolValue(const QString &key, bool value, QObject *target, MLCompletionSelector selector);
+    bool sendUloadCommandWithFile(const QString &fileName);
+    // Abandons the outstanding command; its completion is never called.
+    void cancelCommand();
+
+    bool boolValue(const QString &key) const;
+    qint32 intValue(const QString &key) const;
+    double doubleValue(const QString &key) const;
+    QString stringValue(const QString &key) const;
+
+    bool deviceIsBricked() const { return m_deviceIsBricked; }
+    void setDeviceIsBricked(bool bricked) { m_deviceIsBricked = bricked; }
+
+    qint32 currentDeviceCommand() const { return m_currentDeviceCommand; }
+    QByteArray serialBuffer() const { return m_serialBuffer; }
+    QMap<QString, QString> properties() const { return m_properties; }
+    QString pendingNewPropertyKey() const { return m_pendingNewPropertyKey; }
+    void setPendingNewPropertyKey(const QString &key) { m_pendingNewPropertyKey = key; }
+    QString pendingNewPropertyValue() const { return m_pendingNewPropertyValue; }
+    void setPendingNewPropertyValue(const QString &value) { m_pendingNewPropertyValue = value; }
+    QObject *serialResponseTarget() const { return m_serialResponseTarget.data(); }
+    void setSerialResponseTarget(QObject *target) { m_serialResponseTarget = target; }
+    MLCompletionSelector serialResponseSelector() const { return m_serialResponseSelector; }
+    void setSerialResponseSelector(MLCompletionSelector selector) { m_serialResponseSelector = std::move(selector); }
+    QVariant serialUserData() const { return m_serialUserData; }
+    void setSerialUserData(const QVariant &userData) { m_serialUserData = userData; }
+    bool isTimeoutTimerArmed() const { return m_serialTimeoutTimer != nullptr; }
+
+    bool sendSerialCommand(const QString &line);
+    bool waitForOpen();
+    void startTimeoutTimer();
+    void stopTimeoutTimer();
+    void timeoutTimerFired();
+    void notifyOperationResult(bool result, const QString &text);
+
+    // --- Reply recognition -------------------------------------------------------
+    void processReceivedData();
+    static QString commandResponsePattern(const QString &key);
+    static bool responseHasMatch(const QString &response, const QString &pattern);
+    static bool isBrickedMessage(const QString &reply);
+    static QString summaryPattern();
+    // The line as 7-bit ASCII bytes; nothing when it holds a character above 0x7F.
+    static std::optional<QByteArray> asciiBytes(const QString &line);
+    // "RENAME <name>\r": the name reduced to ISO 8859-1 and cut at its first NUL.
+    static QString renameLine(const QString &name);
+    // The battery text of a summary: its leading number, 95 or more read as 100.
+    static QString batteryText(const QString &field);
+    static constexpr qsizetype kMaxBufferedBytes = 2048;
+
+    // --- Devices -----------------------------------------------------------------
+    quint32 numConnectedDevices() const { return quint32(m_connectedDevices.size()); }
+    QMap<quint32, MLSerialDeviceInfo> connectedDevices() const { return m_connectedDevices; }
+    // Tests that run without discovery put microphones in the table themselves.
+    void setConnectedDevices(const QMap<quint32, MLSerialDeviceInfo> &devices) { m_connectedDevices = devices; }
+    MLSerialDeviceInfo getFirstDeviceInfo() const;
+    void usbDeviceConnected(const USBDeviceData *record);
+    void usbDeviceRemoved(const USBDeviceData *record);
+
+    void serialDeviceSfxListAdd(const QString &suffix);
+    void deviceListProcess();
+    void deviceMatch(quint32 index);
+    static bool validVendor(qint32 vendor);
+    static bool validProduct(qint32 product);
+    QList<MLTimestampedString> serialDeviceSfxList() const;
+    quint32 deviceMatchCnt() const;
+    quint32 deviceMatchCheck() const;
+    void schedulePeriodicListCleanup();
+    void cleanDeviceLists();
+
+    // --- Life cycle ----------------------------------------------------------------
+    void start();
+    void stop();
+    bool isStarted() const { return m_discovery != nullptr; }
+    void systemWillSleepNotification();
+    void systemDidWakeNotification();
+    void closeSerialPort();
+    bool serialPortOK();
+    bool serialPortReset();
+    std::shared_ptr<MLSerialPort> serialPort() const { return m_serialPort; }
+
+    // --- Serial port delegate -------------------------------------------------------
+    void serialPortDidReceiveData(MLSerialPort *port, const QByteArray &data) override;
+    void serialPortWasRemovedFromSystem(MLSerialPort *port) override;
+    void serialPortDidEncounterError(MLSerialPort *port, const MLPosixError &error) override;
+    void serialPortWasOpened(MLSerialPort *port) override;
+    void serialPortWasClosed(MLSerialPort *port) override;
+
+    // Tests: make the next `failures` snapshot copies of the listener list fail.
+    void failNextListenerSnapshotsForTesting(int failures) { m_listenerSnapshotFailures = failures; }
+
+private:
+    // Discovery callbacks and helpers (libudev behind MLUsbDiscovery).
+    void serialPortsAdded(const QStringList &suffixes);
+    bool addUSBDevice(udev_device *usbDevice);
+    void usbDeviceInterestNotification(const QString &syspath);
+    void startSleepObservation();
+    bool copyListeners(std::vector<std::shared_ptr<DeviceManagerEventListener>> &snapshot);
+
+    MLDeviceManagerTimings m_timings;
+
+    // Pending suffixes, guarded by m_deviceMatchLock.
+    QList<MLTimestampedString> m_serialDeviceSfxList;
+    mutable QMutex m_deviceMatchLock;
+    quint32 m_deviceMatchCnt = 0;
+    quint32 m_deviceMatchCheck = 0;
+    QPointer<QTimer> m_periodicListCleanupTimer;
+
+    mutable QRecursiveMutex m_listenersLock;
+    std::vector<std::shared_ptr<DeviceManagerEventListener>> m_listeners;
+    int m_listenerSnapshotFailures = 0;
+
+    QMap<QString, QString> m_properties;
+    QMap<quint32, MLSerialDeviceInfo> m_connectedDevices;
+    std::shared_ptr<MLSerialPort> m_serialPort;
+    qint32 m_currentDeviceCommand = MLDeviceCommandNone;
+    QByteArray m_serialBuffer;
+    QTimer *m_serialTimeoutTimer = nullptr;
+    bool m_deviceIsBricked = false;
+
+    QPointer<QObject> m_serialResponseTarget;
+    MLCompletionSelector m_serialResponseSelector;
+    QVariant m_serialUserData;
+    QString m_pendingNewPropertyKey;
+    QString m_pendingNewPropertyValue;
+
+    // Between start() and stop(): the udev monitor and the records of the
+    // microphones whose removal it reports (keyed by the USB device's syspath).
+    std::unique_ptr<MLUsbDiscovery> m_discovery;
+    std::multimap<QString, std::unique_ptr<USBDeviceData>> m_removalRegistrations;
+    quint32 m_nextNotification = 1;
+    std::unique_ptr<MLSleepMonitor> m_sleepMonitor;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <libudev.h>
+
+#include <memory>
+
+// libudev handles, released the moment their owner goes away.
+struct UdevDeleter
+{
+    void operator()(udev *p) const { udev_unref(p); }
+    void operator()(udev_device *p) const { udev_device_unref(p); }
+    void operator()(udev_enumerate *p) const { udev_enumerate_unref(p); }
+    void operator()(udev_monitor *p) const { udev_monitor_unref(p); }
+};
+template<typename T> using udev_ptr = std::unique_ptr<T, UdevDeleter>;

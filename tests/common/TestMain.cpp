@@ -1,0 +1,60 @@
+// Test entry: Qt on the offscreen platform and a user-defaults store of the
+// test's own, so that no test reads or changes the user's settings.
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+#ifdef ML_TEST_UNDER_UMOCKDEV
+// umockdev's testbed only works in a process that runs under its preload
+// library; start over with it in place when it is missing.
+void reexecUnderUmockdevPreload(char **argv)
+{
+    const char *preload = std::getenv("LD_PRELOAD");
+    if (preload && std::strstr(preload, "libumockdev-preload"))
+        return;
+    std::string value = "libumockdev-preload.so.0";
+    if (preload && *preload)
+        value += std::string(":") + preload;
+    setenv("LD_PRELOAD", value.c_str(), 1);
+    std::string asan = "verify_asan_link_order=0";
+    if (const char *old = std::getenv("ASAN_OPTIONS"); old && *old)
+        asan = std::string(old) + ":" + asan;
+    setenv("ASAN_OPTIONS", asan.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    perror("execv under umockdev preload");
+    std::exit(1);
+}
+#endif
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+#ifdef ML_TEST_UNDER_UMOCKDEV
+    reexecUnderUmockdevPreload(argv);
+#endif
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QTemporaryDir home;
+    if (!home.isValid()) {
+        std::fprintf(stderr, "cannot make a temporary folder for the test's settings\n");
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
+
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
