@@ -84,7 +84,9 @@ public:
     void setDeviceIsBricked(bool bricked) { m_deviceIsBricked = bricked; }
 
     qint32 currentDeviceCommand() const { return m_currentDeviceCommand; }
+    void setCurrentDeviceCommand(qint32 command) { m_currentDeviceCommand = command; }
     QByteArray serialBuffer() const { return m_serialBuffer; }
+    void setSerialBuffer(const QByteArray &bytes) { m_serialBuffer = bytes; }
     QMap<QString, QString> properties() const { return m_properties; }
     QString pendingNewPropertyKey() const { return m_pendingNewPropertyKey; }
     void setPendingNewPropertyKey(const QString &key) { m_pendingNewPropertyKey = key; }

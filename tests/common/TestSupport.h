@@ -7,6 +7,24 @@
 #include <memory>
 #include <mutex>
 
+#include <QByteArray>
+
+#include <ostream>
+
+// Readable values in test failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &bytes, std::ostream *os)
+{
+    *os << "bytes \"" << bytes.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &list, std::ostream *os)
+{
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
+
 namespace mltest {
 
 // Runs the Qt event loop until the condition holds or the time is up;

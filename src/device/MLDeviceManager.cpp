@@ -1,0 +1,128 @@
+// Creation, start and stop, sleep and wake, and the port of the microphone in use.
+
+#include "MLDeviceManager.h"
+
+#include "MLLog.h"
+#include "MLSleepMonitor.h"
+#include "MLUsbDiscovery.h"
+
+MLDeviceManager *MLDeviceManager::sharedInstance()
+{
+    // Made once, on first use, and kept for the life of the process.
+    static MLDeviceManager *const instance = new MLDeviceManager();
+    return instance;
+}
+
+MLDeviceManager::MLDeviceManager(const MLDeviceManagerTimings &timings, QObject *parent)
+    : QObject(parent), m_timings(timings)
+{
+    schedulePeriodicListCleanup();
+}
+
+MLDeviceManager::~MLDeviceManager()
+{
+    m_discovery.reset();
+    m_removalRegistrations.clear();
+    m_sleepMonitor.reset();
+    if (m_serialPort) {
+        m_serialPort->setDelegate(nullptr);
+        m_serialPort->close();
+        m_serialPort.reset();
+    }
+}
+
+void MLDeviceManager::start()
+{
+    // Discovery on the main loop: arrivals and removals come through the
+    // udev monitor's socket.
+    QString error;
+    m_discovery = MLUsbDiscovery::create(&error);
+    if (!m_discovery) {
+        MLLog("IOServiceMatching returned NULL.");
+        MLLog("%@", error);
+    } else {
+        connect(m_discovery.get(), &MLUsbDiscovery::serialPortsAdded, this, &MLDeviceManager::serialPortsAdded);
+        connect(m_discovery.get(), &MLUsbDiscovery::usbDeviceTerminated, this,
+                &MLDeviceManager::usbDeviceInterestNotification);
+    }
+
+    startSleepObservation();
+
+    // Ports already present: a microphone plugged in before start is
+    // announced during start itself.
+    if (m_discovery)
+        serialPortsAdded(m_discovery->presentSerialStreamSuffixes());
+}
+
+void MLDeviceManager::stop()
+{
+    m_discovery.reset();
+    m_removalRegistrations.clear();
+    closeSerialPort();
+    m_connectedDevices.clear();
+    m_properties.clear();
+    sendDeviceDisconnectedNotification();
+}
+
+void MLDeviceManager::startSleepObservation()
+{
+    // Observed once for the life of the manager: a second start does not
+    // observe twice.
+    if (m_sleepMonitor)
+        return;
+    m_sleepMonitor = std::make_unique<MLSleepMonitor>();
+    connect(m_sleepMonitor.get(), &MLSleepMonitor::willSleep, this, &MLDeviceManager::systemWillSleepNotification);
+    connect(m_sleepMonitor.get(), &MLSleepMonitor::didWake, this, &MLDeviceManager::systemDidWakeNotification);
+    m_sleepMonitor->startObserving();
+}
+
+void MLDeviceManager::systemWillSleepNotification()
+{
+    MLDeviceDetailedLog("System sleeping.");
+    stop();
+}
+
+void MLDeviceManager::systemDidWakeNotification()
+{
+    MLDeviceDetailedLog("System woke.");
+    start();
+}
+
+void MLDeviceManager::closeSerialPort()
+{
+    stopTimeoutTimer();
+    if (m_serialPort) {
+        m_serialPort->close();
+        m_serialPort->setDelegate(nullptr);
+        m_serialPort.reset();
+    }
+    m_currentDeviceCommand = MLDeviceCommandNone;
+    m_serialBuffer.clear();
+}
+
+bool MLDeviceManager::serialPortOK()
+{
+    if (m_connectedDevices.size() != 1)
+        return false;
+    if (m_serialPort) {
+        if (!m_serialPort->isOpen())
+            m_serialPort->open();
+        return m_serialPort->isOpen();
+    }
+    return serialPortReset();
+}
+
+bool MLDeviceManager::serialPortReset()
+{
+    if (m_connectedDevices.size() != 1)
+        return false;
+    const MLSerialDeviceInfo device = getFirstDeviceInfo();
+    closeSerialPort();
+    m_serialPort = MLSerialPort::initWithPath(device.dialInDevice);
+    if (!m_serialPort)
+        return false;
+    m_serialPort->setDelegate(this);
+    if (!m_serialPort->isOpen())
+        m_serialPort->open();
+    return m_serialPort->isOpen();
+}

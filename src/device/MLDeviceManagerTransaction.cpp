@@ -1,0 +1,241 @@
+// One command at a time: writing it, its time-out, its completion.
+
+#include "MLDeviceManager.h"
+
+#include "MLLog.h"
+#include "NumericConversions.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector,
+                                                      const QVariant &userData)
+{
+    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone)
+        return false;
+    if (!serialPortOK())
+        return false;
+    // The first query after a microphone arrives waits for its port.
+    if (userData.metaType().id() == QMetaType::QString && ML_startsWith(userData.toString(), QStringLiteral("initial")))
+        waitForOpen();
+    m_serialResponseTarget = target;
+    m_serialResponseSelector = std::move(selector);
+    m_serialUserData = userData;
+    m_currentDeviceCommand = MLDeviceCommandSummary;
+    return sendSerialCommand(QStringLiteral("SUMMARY\r"));
+}
+
+bool MLDeviceManager::sendSerialCommand(const QString &line)
+{
+    if (m_currentDeviceCommand == MLDeviceCommandNone)
+        return false;
+    if (m_serialPort && !m_serialPort->isOpen())
+        m_serialPort->open();
+    // A line that has no ASCII form writes nothing; the command then ends by its time-out.
+    const QByteArray bytes = asciiBytes(line).value_or(QByteArray());
+    if (m_serialPort && m_serialPort->sendData(bytes)) {
+        MLDeviceDetailedLog("Sent Command: %@", line);
+        startTimeoutTimer();
+        return true;
+    }
+    MLLog("Error Sending Command: %@", line);
+    m_currentDeviceCommand = MLDeviceCommandNone;
+    return false;
+}
+
+bool MLDeviceManager::setPropertyStringValue(const QString &key, const QString &value, QObject *target,
+                                             MLCompletionSelector selector)
+{
+    if (numConnectedDevices() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || !serialPortOK())
+        return false;
+    m_serialResponseTarget = target;
+    m_serialResponseSelector = std::move(selector);
+    m_serialUserData = QVariant();
+
+    QString line;
+    if (key == MLDeviceKeys::DeviceName) {
+        m_currentDeviceCommand = MLDeviceCommandRename;
+        line = renameLine(value);
+    } else if (key == MLDeviceKeys::DeviceChannel1) {
+        m_currentDeviceCommand = MLDeviceCommandChannel1;
+        line = QStringLiteral("channel1=") + value + u'\r';
+    } else if (key == MLDeviceKeys::DeviceChannel2) {
+        m_currentDeviceCommand = MLDeviceCommandChannel2;
+        line = QStringLiteral("channel2=") + value + u'\r';
+    } else if (key == MLDeviceKeys::DeviceVoiceChoice) {
+        m_currentDeviceCommand = MLDeviceCommandCoverage;
+        line = QStringLiteral("coverage=") + value + u'\r';
+    } else {
+        return false;
+    }
+
+    const QByteArray bytes = asciiBytes(line).value_or(QByteArray());
+    m_pendingNewPropertyKey = key;
+    m_pendingNewPropertyValue = value;
+    if (m_serialPort && m_serialPort->sendData(bytes)) {
+        MLLog("Sent Command: %@", line);
+        startTimeoutTimer();
+        return true;
+    }
+    MLLog("Error Sending Command: %@", line);
+    m_currentDeviceCommand = MLDeviceCommandNone;
+    sendDeviceHadErrorNotification();
+    return false;
+}
+
+bool MLDeviceManager::setPropertyIntValue(const QString &key, qint32 value, QObject *target,
+                                          MLCompletionSelector selector)
+{
+    return setPropertyStringValue(key, QString::number(value), target, std::move(selector));
+}
+
+bool MLDeviceManager::setPropertyBoolValue(const QString &key, bool value, QObject *target,
+                                           MLCompletionSelector selector)
+{
+    return setPropertyStringValue(key, value ? QStringLiteral("1") : QStringLiteral("0"), target,
+                                  std::move(selector));
+}
+
+bool MLDeviceManager::sendUloadCommandWithFile(const QString &fileName)
+{
+    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || !serialPortOK())
+        return false;
+    m_serialResponseTarget = nullptr;
+    m_serialResponseSelector = nullptr;
+    m_serialUserData = QVariant();
+    m_serialBuffer.clear();
+    m_currentDeviceCommand = MLDeviceCommandNone;
+
+    const QString line = QStringLiteral("ULOAD ") + fileName + u'\r';
+    const bool written = m_serialPort && m_serialPort->sendData(asciiBytes(line).value_or(QByteArray()));
+    if (written)
+        MLDeviceDetailedLog("Sent Command: %@", line);
+    else
+        MLLog("Error Sending Command: %@", line);
+    return written;
+}
+
+bool MLDeviceManager::waitForOpen()
+{
+    for (int attempt = 1;; ++attempt) {
+        if (serialPortReset() && m_serialPort && m_serialPort->isOpen())
+            break;
+        if (attempt >= m_timings.waitForOpenAttempts)
+            break;
+        QThread::msleep(ulong(m_timings.waitForOpenSleepMs));
+    }
+    return m_serialPort && m_serialPort->isOpen();
+}
+
+void MLDeviceManager::startTimeoutTimer()
+{
+    stopTimeoutTimer();
+    m_serialTimeoutTimer = new QTimer(this);
+    m_serialTimeoutTimer->setSingleShot(true);
+    m_serialTimeoutTimer->setInterval(m_timings.commandTimeoutMs);
+    QTimer *timer = m_serialTimeoutTimer;
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        if (m_serialTimeoutTimer == timer)
+            timeoutTimerFired();
+    });
+    m_serialTimeoutTimer->start();
+}
+
+void MLDeviceManager::stopTimeoutTimer()
+{
+    if (!m_serialTimeoutTimer)
+        return;
+    m_serialTimeoutTimer->stop();
+    m_serialTimeoutTimer->deleteLater();
+    m_serialTimeoutTimer = nullptr;
+}
+
+void MLDeviceManager::timeoutTimerFired()
+{
+    // Let go of the timer that fired before the completion runs: a command
+    // the completion writes arms a timer of its own, which the clean-up below
+    // then stops with that command, instead of leaving it to fire later
+    // against whatever command is outstanding by then.
+    if (m_serialTimeoutTimer) {
+        m_serialTimeoutTimer->deleteLater();
+        m_serialTimeoutTimer = nullptr;
+    }
+    MLLog("Serial Timeout");
+    m_serialBuffer.clear();
+    m_currentDeviceCommand = MLDeviceCommandNone;
+    notifyOperationResult(false, QCoreApplication::translate("MLDeviceManager", "Timeout"));
+    cancelCommand();
+}
+
+void MLDeviceManager::cancelCommand()
+{
+    stopTimeoutTimer();
+    m_serialBuffer.clear();
+    m_currentDeviceCommand = MLDeviceCommandNone;
+    m_serialResponseTarget = nullptr;
+    m_serialResponseSelector = nullptr;
+    m_serialUserData = QVariant();
+}
+
+void MLDeviceManager::notifyOperationResult(bool result, const QString &text)
+{
+    QObject *target = m_serialResponseTarget.data();
+    if (!target || !m_serialResponseSelector)
+        return;
+    MLDeviceOperationResult record(result);
+    record.setResultString(text);
+    record.setUserData(m_serialUserData);
+    // A copy: the completion may record the next command's selector.
+    const MLCompletionSelector selector = m_serialResponseSelector;
+    selector(target, record);
+}
+
+bool MLDeviceManager::boolValue(const QString &key) const
+{
+    const auto it = m_properties.constFind(key);
+    return it != m_properties.constEnd() && ML_boolValueWithDefault(*it, false) != 0;
+}
+
+qint32 MLDeviceManager::intValue(const QString &key) const
+{
+    const auto it = m_properties.constFind(key);
+    return it != m_properties.constEnd() ? ML_intValueWithDefault(*it, 0) : 0;
+}
+
+double MLDeviceManager::doubleValue(const QString &key) const
+{
+    const auto it = m_properties.constFind(key);
+    return it != m_properties.constEnd() ? ML_doubleValueWithDefault(*it, 0.0) : 0.0;
+}
+
+QString MLDeviceManager::stringValue(const QString &key) const
+{
+    return m_properties.value(key);
+}
+
+void MLDeviceManager::serialPortWasOpened(MLSerialPort *port)
+{
+    Q_UNUSED(port);
+    MLDeviceDetailedLog("Serial port opened.");
+    m_serialBuffer.clear();
+}
+
+void MLDeviceManager::serialPortWasClosed(MLSerialPort *port)
+{
+    Q_UNUSED(port);
+    MLDeviceDetailedLog("Serial port closed.");
+    m_serialBuffer.clear();
+}
+
+void MLDeviceManager::serialPortDidEncounterError(MLSerialPort *port, const MLPosixError &error)
+{
+    Q_UNUSED(port);
+    MLLog("Serial Port Error: %@", error);
+    m_serialBuffer.clear();
+}
+
+void MLDeviceManager::serialPortWasRemovedFromSystem(MLSerialPort *port)
+{
+    Q_UNUSED(port);
+    closeSerialPort();
+}
