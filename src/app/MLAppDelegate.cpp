@@ -1,0 +1,678 @@
+#include "MLAppDelegate.h"
+
+#include "MLBatteryGauge.h"
+#include "MLBusyIndicator.h"
+#include "MLDefaultsKeys.h"
+#include "MLDeviceManager.h"
+#include "MLFirmwareUpdateChecker.h"
+#include "MLImages.h"
+#include "MLLayoutLoader.h"
+#include "MLLog.h"
+#include "MLUserDefaults.h"
+#include "MLUtilities.h"
+#include "MLViewContainer.h"
+#include "NumericConversions.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QString kFirmwareBasename = QStringLiteral("4721_A");
+const QString kFirmwareListPath = QStringLiteral("updates/firmware/lst");
+
+MLDeviceManager *deviceManager()
+{
+    return MLDeviceManager::sharedInstance();
+}
+
+} // namespace
+
+MLAppDelegate::MLAppDelegate(QObject *parent) : QObject(parent)
+{
+    QWidget *root = MLLayoutLoader::loadLayout(QStringLiteral("MainWindow"));
+    if (auto *mainWindow = qobject_cast<QMainWindow *>(root)) {
+        m_window.reset(mainWindow);
+    } else {
+        // Without its layout the window still works: a plain frame around the views.
+        delete root;
+        MLLog("Could not load main window.");
+        m_window = std::make_unique<QMainWindow>();
+        m_window->setWindowTitle(tr("Marlevo Microphone Settings"));
+        auto *base = new QWidget(m_window.get());
+        base->setObjectName(QStringLiteral("baseWindowView"));
+        new QVBoxLayout(base);
+        m_window->setCentralWidget(base);
+        m_window->resize(560, 380);
+    }
+    m_baseWindowView = m_window->findChild<QWidget *>(QStringLiteral("baseWindowView"));
+    m_diagnosticsMenuItem = m_window->findChild<QAction *>(QStringLiteral("diagnosticsMenuItem"));
+    if (m_diagnosticsMenuItem) {
+        m_diagnosticsMenuItem->setCheckable(true);
+        connect(m_diagnosticsMenuItem, &QAction::triggered, this, [this] { setMenuDiagnosticsEnabled(); });
+    }
+    if (auto *help = m_window->findChild<QAction *>(QStringLiteral("helpMenuItem")))
+        connect(help, &QAction::triggered, this, [this] { showHelp(); });
+    if (auto *quit = m_window->findChild<QAction *>(QStringLiteral("quitMenuItem")))
+        connect(quit, &QAction::triggered, m_window.get(), &QWidget::close);
+    m_window->installEventFilter(this);
+}
+
+MLAppDelegate::~MLAppDelegate()
+{
+    m_configurationSheetController.reset();
+    if (m_window)
+        m_window->removeEventFilter(this);
+}
+
+// --- Launch, defaults, shutdown ---------------------------------------------------
+
+QString MLAppDelegate::defaultServerURL()
+{
+    return QStringLiteral("https://updates.marlevo.example/");
+}
+
+QString MLAppDelegate::helpPageURL()
+{
+    return QStringLiteral("http://www.marlevo.example/en/help");
+}
+
+void MLAppDelegate::applicationDidFinishLaunching()
+{
+    if (!MLUserDefaults::hasStoredValue(QString(MLDefaultsKeys::FirstLaunch))) {
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame = m_window->frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            m_window->move(frame.topLeft());
+        }
+        MLUserDefaults::setBool(false, QString(MLDefaultsKeys::FirstLaunch));
+    }
+    setAppState(MLAppStateConnectMic);
+    setBusy(false);
+    setFirmwareUpdateAvailable(false);
+    if (MLUtilities::logActive(MLDefaultsKeys::DiagnosticsEnabled)
+        && MLUtilities::logActive(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled)) {
+        setDiagnosticsEnabled(true);
+        if (m_diagnosticsMenuItem)
+            m_diagnosticsMenuItem->setChecked(true);
+    } else {
+        setDiagnosticsEnabled(false);
+    }
+    registerDefaults();
+    resetMicrophoneInfo();
+    setupPeriodicCheckForFirmwareVersions();
+    getAvailableFirmwareVersions();
+    setViewTransitionAnimationSpeed();
+    deviceManager()->addListener(shared_from_this());
+    deviceManager()->start();
+    showConnectMicMessage();
+    m_window->show();
+}
+
+void MLAppDelegate::applicationWillTerminate()
+{
+    MLUserDefaults::synchronize();
+}
+
+void MLAppDelegate::registerDefaults()
+{
+    MLUserDefaults::registerDefaults({{QString(MLDefaultsKeys::MarlevoServerURL), defaultServerURL()}});
+}
+
+void MLAppDelegate::setViewTransitionAnimationSpeed()
+{
+    m_viewTransitionMs = 150;
+}
+
+void MLAppDelegate::setMenuDiagnosticsEnabled()
+{
+    const bool wasEnabled = m_diagnosticsEnabled;
+    if (wasEnabled) {
+        MLUserDefaults::removeObjectForKey(QString(MLDefaultsKeys::DiagnosticsEnabled));
+        MLUserDefaults::removeObjectForKey(QString(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled));
+    } else {
+        MLUserDefaults::setBool(true, QString(MLDefaultsKeys::DiagnosticsEnabled));
+        MLUserDefaults::setBool(true, QString(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled));
+    }
+    setDiagnosticsEnabled(!wasEnabled);
+    if (m_diagnosticsMenuItem)
+        m_diagnosticsMenuItem->setChecked(!wasEnabled);
+}
+
+void MLAppDelegate::showHelp()
+{
+    QDesktopServices::openUrl(QUrl(helpPageURL()));
+}
+
+void MLAppDelegate::windowWillClose()
+{
+    deviceManager()->removeListener(this);
+    QCoreApplication::quit();
+}
+
+bool MLAppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window.get() && event->type() == QEvent::Close && !m_closing) {
+        m_closing = true;
+        windowWillClose();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- Views ---------------------------------------------------------------------------
+
+QWidget *MLAppDelegate::currentView() const
+{
+    return m_baseWindowView ? MLCurrentView(m_baseWindowView) : nullptr;
+}
+
+QWidget *MLAppDelegate::loadView(QPointer<QWidget> &outlet, const QString &layoutName, const char *failureLine)
+{
+    if (!outlet) {
+        outlet = MLLayoutLoader::loadLayout(layoutName, m_baseWindowView);
+        if (!outlet) {
+            MLLog("%@", failureLine);
+            return nullptr;
+        }
+        outlet->hide();
+    }
+    return outlet;
+}
+
+void MLAppDelegate::addViewToBaseView(QWidget *view)
+{
+    if (!view || !m_baseWindowView)
+        return;
+    MLSwapView(m_baseWindowView, view, m_viewTransitionMs);
+    emit viewShown(view);
+}
+
+void MLAppDelegate::showConnectMicMessage()
+{
+    if (!loadView(m_connectMessageView, QStringLiteral("ConnectMessageView"), "Could not load connect message view."))
+        return;
+    m_busyIndicator = m_connectMessageView->findChild<MLBusyIndicator *>(QStringLiteral("busyIndicator"));
+    addViewToBaseView(m_connectMessageView);
+    if (m_busyIndicator)
+        m_busyIndicator->startAnimation();
+}
+
+void MLAppDelegate::showDisconnectBecauseOfErrorMessage()
+{
+    if (loadView(m_disconnectMessageView, QStringLiteral("DisconnectMessageView"),
+                 "Could not load disconnect message view."))
+        addViewToBaseView(m_disconnectMessageView);
+}
+
+void MLAppDelegate::showDisconnectBecauseOfMultipleMicsMessage()
+{
+    if (loadView(m_disconnectMultiMessageView, QStringLiteral("DisconnectMultiMessageView"),
+                 "Could not load disconnect multi message view."))
+        addViewToBaseView(m_disconnectMultiMessageView);
+}
+
+void MLAppDelegate::showMicInformationView()
+{
+    const bool firstTime = !m_micInfoView;
+    if (!loadView(m_micInfoView, QStringLiteral("MicInfoView"), "Could not load mic info view."))
+        return;
+    if (firstTime)
+        bindMicInfoView();
+    displayMicTypeImage();
+    addViewToBaseView(m_micInfoView);
+}
+
+void MLAppDelegate::showCriticalErrorView(const QString &message)
+{
+    if (!loadView(m_criticalErrorView, QStringLiteral("CriticalErrorView"), "Could not load critical error view."))
+        return;
+    m_criticalErrorCaption = m_criticalErrorView->findChild<QLabel *>(QStringLiteral("criticalErrorCaption"));
+    if (m_criticalErrorCaption)
+        m_criticalErrorCaption->setText(message);
+    addViewToBaseView(m_criticalErrorView);
+}
+
+void MLAppDelegate::showRestartingView()
+{
+    if (loadView(m_restartingView, QStringLiteral("RestartingView"), "Could not load restarting view."))
+        addViewToBaseView(m_restartingView);
+}
+
+// The information view shows the controller's properties and follows them.
+void MLAppDelegate::bindMicInfoView()
+{
+    QWidget *view = m_micInfoView;
+    auto bindLabel = [&](const char *name, const QString &value, void (MLAppDelegate::*changed)(const QString &)) {
+        if (auto *label = view->findChild<QLabel *>(QString::fromLatin1(name))) {
+            label->setText(value);
+            connect(this, changed, label, &QLabel::setText);
+        }
+    };
+    bindLabel("microphoneNameLabel", m_microphoneName, &MLAppDelegate::microphoneNameChanged);
+    bindLabel("microphoneTypeLabel", m_microphoneType, &MLAppDelegate::microphoneTypeChanged);
+    bindLabel("microphoneSerialLabel", m_microphoneSerial, &MLAppDelegate::microphoneSerialChanged);
+    bindLabel("microphoneVersionLabel", m_microphoneVersionStr, &MLAppDelegate::microphoneVersionStrChanged);
+
+    if (auto *gauge = view->findChild<MLBatteryGauge *>(QStringLiteral("batteryGauge"))) {
+        gauge->setSegment(m_microphoneBatterySegment);
+        gauge->setLevel(m_microphoneBatteryLevel);
+        connect(this, &MLAppDelegate::microphoneBatterySegmentChanged, gauge, &MLBatteryGauge::setSegment);
+        connect(this, &MLAppDelegate::microphoneBatteryLevelChanged, gauge, &MLBatteryGauge::setLevel);
+    }
+    if (auto *level = view->findChild<QLabel *>(QStringLiteral("batteryLevelLabel"))) {
+        auto show = [level](qint32 percent) { level->setText(tr("%1 %").arg(percent)); };
+        show(m_microphoneBatteryLevel);
+        connect(this, &MLAppDelegate::microphoneBatteryLevelChanged, level, show);
+    }
+    m_micImage = view->findChild<QLabel *>(QStringLiteral("micImage"));
+    m_settingButton = view->findChild<QPushButton *>(QStringLiteral("settingButton"));
+    if (m_settingButton) {
+        m_settingButton->setEnabled(!m_busy);
+        connect(m_settingButton, &QPushButton::clicked, this, [this] { settingsButtonPressed(); });
+        connect(this, &MLAppDelegate::busyChanged, m_settingButton, [this](bool busy) {
+            if (m_settingButton)
+                m_settingButton->setEnabled(!busy);
+        });
+    }
+    connect(this, &MLAppDelegate::firmwareUpdateAvailableChanged, this, &MLAppDelegate::refreshFirmwareNotice);
+    connect(this, &MLAppDelegate::serverUpdateVersionChanged, this, &MLAppDelegate::refreshFirmwareNotice);
+    connect(this, &MLAppDelegate::microphoneVersionStrChanged, this, &MLAppDelegate::refreshFirmwareNotice);
+    refreshFirmwareNotice();
+}
+
+void MLAppDelegate::refreshFirmwareNotice()
+{
+    auto *notice = m_micInfoView ? m_micInfoView->findChild<QLabel *>(QStringLiteral("firmwareUpdateNotice")) : nullptr;
+    if (!notice)
+        return;
+    const bool show = m_firmwareUpdateAvailable && m_serverUpdateVersion.has_value();
+    if (show) {
+        notice->setText(tr("Firmware update available: %1 \u2192 %2")
+                            .arg(m_microphoneVersionStr, versionText(*m_serverUpdateVersion)));
+    }
+    notice->setVisible(show);
+}
+
+void MLAppDelegate::startRecoveryProcess()
+{
+    setAppState(MLAppStateRecovery);
+    setBusy(false);
+}
+
+void MLAppDelegate::unMinimiseWindowIfNecessary()
+{
+    if (m_window && m_window->isMinimized())
+        m_window->showNormal();
+}
+
+void MLAppDelegate::showOKAlert(const QString &message, const QString &informativeText)
+{
+    QMessageBox alert(QMessageBox::NoIcon, message, message, QMessageBox::Ok, m_window.get());
+    alert.setInformativeText(informativeText);
+    alert.exec();
+}
+
+// --- Settings sheet --------------------------------------------------------------------
+
+void MLAppDelegate::settingsButtonPressed()
+{
+    showConfigurationSheet();
+}
+
+void MLAppDelegate::showConfigurationSheet()
+{
+    // A new controller for every opening; a previous one goes first.
+    m_configurationSheetController.reset();
+    m_configurationSheetController = std::make_unique<MLConfigurationSheetController>();
+    MLConfigurationSheetController *sheet = m_configurationSheetController.get();
+    sheet->loadWindow(m_window.get());
+    MLDeviceManager *manager = deviceManager();
+    sheet->setMicrophoneName(m_microphoneName);
+    sheet->setChannel1(manager->intValue(MLDeviceKeys::DeviceChannel1));
+    sheet->setChannel2(manager->intValue(MLDeviceKeys::DeviceChannel2));
+    sheet->setVoiceChoice(manager->intValue(MLDeviceKeys::DeviceVoiceChoice));
+    sheet->beginSheet(m_window.get(),
+                      [this](QWidget *window, int returnCode) { configurationSheetDidEnd(window, returnCode); });
+}
+
+void MLAppDelegate::configurationSheetDidEnd(QWidget *sheet, int returnCode)
+{
+    if (!m_configurationSheetController)
+        return;
+    if (returnCode == 1)
+        setMicrophoneName(m_configurationSheetController->microphoneName());
+    if (sheet)
+        sheet->hide();
+    // The controller may be ending its own sheet from one of its handlers:
+    // let go of it once that handler has returned.
+    if (QObject *controller = m_configurationSheetController.release())
+        controller->deleteLater();
+}
+
+// --- Device events ------------------------------------------------------------------------
+
+void MLAppDelegate::deviceConnected()
+{
+    MLDeviceManager *manager = deviceManager();
+    if (manager->numConnectedDevices() >= 2) {
+        setAppState(MLAppStateMultipleMics);
+        showDisconnectBecauseOfMultipleMicsMessage();
+        return;
+    }
+    setAppState(MLAppStateConnected);
+    unMinimiseWindowIfNecessary();
+    setBusy(true);
+    const bool started = manager->queryDeviceWithCompletionTarget(
+        this, MLSelector(&MLAppDelegate::initialDeviceQueryComplete), QStringLiteral("initialquery"));
+    if (!started)
+        showCriticalErrorView(tr("Marlevo Microphone Settings cannot communicate with the device."));
+}
+
+void MLAppDelegate::deviceDisconnected()
+{
+    if (m_periodicQueryTimer) {
+        m_periodicQueryTimer->stop();
+        m_periodicQueryTimer->deleteLater();
+        m_periodicQueryTimer = nullptr;
+    }
+    MLDeviceManager *manager = deviceManager();
+    const quint32 remaining = manager->numConnectedDevices();
+    if (remaining >= 2)
+        return;
+    if (m_configurationSheetController) {
+        // Ends the sheet with code 0; configurationSheetDidEnd lets go of it.
+        m_configurationSheetController->cancel();
+        m_configurationSheetController.reset();
+    }
+    setBusy(false);
+    setAppState(MLAppStateConnectMic);
+    if (remaining == 1)
+        manager->sendDeviceConnectedNotification(); // queries the one left at once
+    else
+        showConnectMicMessage();
+}
+
+void MLAppDelegate::deviceHadError()
+{
+    setAppState(MLAppStateError);
+    setBusy(false);
+    unMinimiseWindowIfNecessary();
+    showDisconnectBecauseOfErrorMessage();
+}
+
+void MLAppDelegate::deviceBricked()
+{
+    unMinimiseWindowIfNecessary();
+    if (m_appState == MLAppStateRecovery)
+        return;
+    startRecoveryProcess();
+}
+
+void MLAppDelegate::devicePropertiesChanged()
+{
+    MLDeviceManager *manager = deviceManager();
+    setMicrophoneName(manager->stringValue(MLDeviceKeys::DeviceName));
+    setMicrophoneSerial(ML_stringByTrimmingFirstCharacter(manager->stringValue(MLDeviceKeys::DeviceSerial)));
+    setMicrophoneVersion(MLVersionNumber::initWithString(manager->stringValue(MLDeviceKeys::DeviceVersion)));
+    // The fraction is cut off, not rounded.
+    const double battery = manager->doubleValue(MLDeviceKeys::DeviceBattery);
+    setMicrophoneBatteryLevel(std::isfinite(battery) && std::fabs(battery) < 2147483647.0 ? qint32(battery) : 0);
+    setMicrophoneBatterySegment(batterySegmentForLevel(m_microphoneBatteryLevel));
+    setMicrophoneType(deviceTypeToString(manager->intValue(MLDeviceKeys::DeviceType)));
+    setFirmwareUpdateAvailable(m_serverUpdateVersion && m_serverUpdateVersion->higherThan(m_microphoneVersion));
+}
+
+// --- Queries and information -----------------------------------------------------------------
+
+void MLAppDelegate::resetMicrophoneInfo()
+{
+    setMicrophoneName(tr("Microphone"));
+    setMicrophoneSerial(QString());
+    setMicrophoneVersion(MLVersionNumber());
+    setMicrophoneBatteryLevel(0);
+    setMicrophoneBatterySegment(0);
+    setMicrophoneType(QString());
+}
+
+void MLAppDelegate::initialDeviceQueryComplete(const MLDeviceOperationResult &result)
+{
+    setBusy(false);
+    if (result.result()) {
+        if (deviceManager()->numConnectedDevices() <= 1) {
+            showMicInformationView();
+            setupPeriodicQueryTimer();
+        } else {
+            showDisconnectBecauseOfMultipleMicsMessage();
+        }
+    } else {
+        setAppState(MLAppStateError);
+        showDisconnectBecauseOfErrorMessage();
+    }
+}
+
+void MLAppDelegate::setupPeriodicQueryTimer()
+{
+    if (m_periodicQueryTimer) {
+        m_periodicQueryTimer->stop();
+        m_periodicQueryTimer->deleteLater();
+    }
+    m_periodicQueryTimer = new QTimer(this);
+    m_periodicQueryTimer->setSingleShot(true);
+    m_periodicQueryTimer->setInterval(m_periodicQueryIntervalMs);
+    QTimer *timer = m_periodicQueryTimer;
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        if (m_periodicQueryTimer == timer)
+            periodicQueryDevice();
+    });
+    m_periodicQueryTimer->start();
+}
+
+void MLAppDelegate::periodicQueryDevice()
+{
+    if (m_periodicQueryTimer) {
+        m_periodicQueryTimer->deleteLater();
+        m_periodicQueryTimer = nullptr;
+    }
+    MLDeviceManager *manager = deviceManager();
+    const bool started = manager->queryDeviceWithCompletionTarget(
+        this, MLSelector(&MLAppDelegate::periodicDeviceQueryComplete), QStringLiteral("query"));
+    // Refused only because another command (a settings save) is outstanding
+    // on the one microphone: try again later rather than stop refreshing.
+    if (!started && manager->numConnectedDevices() == 1 && manager->currentDeviceCommand() != MLDeviceCommandNone)
+        setupPeriodicQueryTimer();
+}
+
+void MLAppDelegate::periodicDeviceQueryComplete(const MLDeviceOperationResult &result)
+{
+    setBusy(false);
+    if (result.result()) {
+        setupPeriodicQueryTimer();
+    } else {
+        setAppState(MLAppStateError);
+        showDisconnectBecauseOfErrorMessage();
+    }
+}
+
+QString MLAppDelegate::deviceTypeToString(qint32 type)
+{
+    return type == 0 ? tr("Teacher Microphone") : tr("Student Microphone");
+}
+
+qint32 MLAppDelegate::batterySegmentForLevel(qint32 level)
+{
+    // Through single precision, then halves away from zero.
+    const float asFloat = float(level);
+    return qint32(std::lround(double(asFloat) / 20.0));
+}
+
+QString MLAppDelegate::versionText(const MLVersionNumber &version)
+{
+    return MLFormat("%d.%02d", {version.major(), version.minor()});
+}
+
+void MLAppDelegate::displayMicTypeImage()
+{
+    if (!m_micImage)
+        return;
+    const bool teacher = deviceManager()->intValue(MLDeviceKeys::DeviceType) == 0;
+    const QSize size = m_micImage->minimumSize().isEmpty() ? QSize(96, 96) : m_micImage->minimumSize();
+    m_micImage->setPixmap(MLImages::pixmapNamed(teacher ? QStringLiteral("TeacherMic") : QStringLiteral("StudentMic"),
+                                                size, m_micImage->devicePixelRatioF()));
+    m_micImage->setAccessibleName(teacher ? tr("Teacher Microphone") : tr("Student Microphone"));
+}
+
+// --- Firmware notice ------------------------------------------------------------------------
+
+void MLAppDelegate::setupPeriodicCheckForFirmwareVersions()
+{
+    if (m_firmwareCheckTimer)
+        return;
+    m_firmwareCheckTimer = new QTimer(this);
+    m_firmwareCheckTimer->setInterval(m_firmwareCheckIntervalMs);
+    connect(m_firmwareCheckTimer, &QTimer::timeout, this, [this] { doPeriodicFirmwareVersionCheck(); });
+    m_firmwareCheckTimer->start();
+}
+
+void MLAppDelegate::doPeriodicFirmwareVersionCheck()
+{
+    getAvailableFirmwareVersions();
+}
+
+QString MLAppDelegate::firmwareListURL(const QVariant &serverURL)
+{
+    // Without a string under the key there is no address, and no check.
+    if (serverURL.metaType().id() != QMetaType::QString)
+        return {};
+    return ML_includeTrailingSlash(serverURL.toString()) + MLFormat("%@/%@", {kFirmwareListPath, kFirmwareBasename});
+}
+
+void MLAppDelegate::getAvailableFirmwareVersions()
+{
+    const QString url = firmwareListURL(MLUserDefaults::objectForKey(QString(MLDefaultsKeys::MarlevoServerURL)));
+    QPointer<MLAppDelegate> self(this);
+    MLFirmwareUpdateChecker::sharedInstance()->checkForAvailableUpdateAtUrl(
+        url, kFirmwareBasename,
+        [self](bool success, const MLVersionNumber &version, const QString &fileName, qint64 fileSize) {
+            if (!self)
+                return;
+            if (!success) {
+                MLLog("Firmware update check failed.");
+                return;
+            }
+            MLDeviceDetailedLog("Firmware update check succeeded. Highest version: %@", version);
+            if (deviceManager()->numConnectedDevices() == 1)
+                self->firmwareUpdateAvailable(version, fileName, fileSize);
+        });
+}
+
+void MLAppDelegate::firmwareUpdateAvailable(const MLVersionNumber &version, const QString &fileName, qint64 fileSize)
+{
+    Q_UNUSED(fileName);
+    Q_UNUSED(fileSize);
+    setServerUpdateVersion(version);
+    if (m_appState == MLAppStateConnected && version.higherThan(m_microphoneVersion))
+        setFirmwareUpdateAvailable(true);
+}
+
+// --- Properties ----------------------------------------------------------------------------------
+
+void MLAppDelegate::setAppState(qint32 state)
+{
+    if (m_appState == state)
+        return;
+    m_appState = state;
+    emit appStateChanged(state);
+}
+
+void MLAppDelegate::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void MLAppDelegate::setFirmwareUpdateAvailable(bool available)
+{
+    if (m_firmwareUpdateAvailable == available)
+        return;
+    m_firmwareUpdateAvailable = available;
+    emit firmwareUpdateAvailableChanged(available);
+}
+
+void MLAppDelegate::setDiagnosticsEnabled(bool enabled)
+{
+    if (m_diagnosticsEnabled == enabled)
+        return;
+    m_diagnosticsEnabled = enabled;
+    emit diagnosticsEnabledChanged(enabled);
+}
+
+void MLAppDelegate::setServerUpdateVersion(const std::optional<MLVersionNumber> &version)
+{
+    m_serverUpdateVersion = version;
+    emit serverUpdateVersionChanged();
+}
+
+void MLAppDelegate::setMicrophoneName(const QString &name)
+{
+    if (m_microphoneName == name)
+        return;
+    m_microphoneName = name;
+    emit microphoneNameChanged(name);
+}
+
+void MLAppDelegate::setMicrophoneType(const QString &type)
+{
+    if (m_microphoneType == type)
+        return;
+    m_microphoneType = type;
+    emit microphoneTypeChanged(type);
+}
+
+void MLAppDelegate::setMicrophoneSerial(const QString &serial)
+{
+    if (m_microphoneSerial == serial)
+        return;
+    m_microphoneSerial = serial;
+    emit microphoneSerialChanged(serial);
+}
+
+void MLAppDelegate::setMicrophoneVersion(const MLVersionNumber &version)
+{
+    m_microphoneVersion = version;
+    const QString text = versionText(version);
+    if (m_microphoneVersionStr != text) {
+        m_microphoneVersionStr = text;
+        emit microphoneVersionStrChanged(text);
+    }
+}
+
+void MLAppDelegate::setMicrophoneBatteryLevel(qint32 level)
+{
+    if (m_microphoneBatteryLevel == level)
+        return;
+    m_microphoneBatteryLevel = level;
+    emit microphoneBatteryLevelChanged(level);
+}
+
+void MLAppDelegate::setMicrophoneBatterySegment(qint32 segment)
+{
+    if (m_microphoneBatterySegment == segment)
+        return;
+    m_microphoneBatterySegment = segment;
+    emit microphoneBatterySegmentChanged(segment);
+}
