@@ -39,7 +39,9 @@ public:
 class MLFixedSerialDeviceRegistry final : public MLSerialDeviceRegistry
 {
 public:
-    explicit MLFixedSerialDeviceRegistry(std::vector<MLSerialDeviceEntry> entries) : m_entries(std::move(entries)) {}
+    explicit MLFixedSerialDeviceRegistry(std::vector<MLSerialDeviceEntry> entries)
+        : m_entries(std::move(entries))
+    {}
     std::vector<MLSerialDeviceEntry> serialStreamPorts() const override { return m_entries; }
 
 private:

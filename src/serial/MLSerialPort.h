@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MLModemLines.h"
 #include "MLSerialDeviceRegistry.h"
 #include "MLSerialPortDelegate.h"
 
@@ -24,7 +25,10 @@ public:
     // system has no serial port with that path.
     static std::shared_ptr<MLSerialPort> initWithPath(const QString &path);
     static std::shared_ptr<MLSerialPort> initWithDevice(const MLSerialDeviceEntry &device);
-    static std::shared_ptr<MLSerialPort> serialPortWithPath(const QString &path) { return initWithPath(path); }
+    static std::shared_ptr<MLSerialPort> serialPortWithPath(const QString &path)
+    {
+        return initWithPath(path);
+    }
     static std::shared_ptr<MLSerialPort> serialPortWithDevice(const MLSerialDeviceEntry &device)
     {
         return initWithDevice(device);
@@ -40,8 +44,13 @@ public:
     static QString modemNameFromDevice(const MLSerialDeviceEntry &device) { return device.modemName; }
     static QString suffixFromDevice(const MLSerialDeviceEntry &device) { return device.suffix; }
 
-    // Replaces where ports are looked up (libudev by default); returns the previous one.
-    static std::shared_ptr<MLSerialDeviceRegistry> setDeviceRegistry(std::shared_ptr<MLSerialDeviceRegistry> registry);
+    // Replaces where ports are looked up (libudev by default; nullptr goes back
+    // to it); returns the previous one.
+    static std::shared_ptr<MLSerialDeviceRegistry>
+    setDeviceRegistry(std::shared_ptr<MLSerialDeviceRegistry> registry);
+    // Replaces how modem lines are read and driven (ioctl by default; nullptr
+    // goes back to it) for ports opened from now on; returns the previous one.
+    static std::shared_ptr<MLModemLines> setModemLines(std::shared_ptr<MLModemLines> lines);
 
     ~MLSerialPort();
     MLSerialPort(const MLSerialPort &) = delete;
@@ -49,7 +58,8 @@ public:
 
     // Opens the device; a failure reaches the delegate later on the main thread.
     void open();
-    // True when closed (or already closed); false when close(2) failed and the port stays open.
+    // Puts the device's own settings back and closes it. Always true on Linux:
+    // close(2) releases the descriptor even when it reports an error.
     bool close();
     bool isOpen() const { return m_fileDescriptor.load() != 0; }
     // Appends to the write buffer and writes all of it. False when closed or when the write failed.
@@ -106,8 +116,16 @@ private:
     void setPortOptions();
     void notifyDelegateOfPosixError(int code);
     void receiveData(const QByteArray &data);
+    static void postDelegateError(const std::weak_ptr<MLSerialPort> &port, int code);
+    void driveModemLine(int line, bool on);
+    void setFlowControl(bool MLSerialPort::*field, bool uses);
+    void closeDescriptor();
     void startBackgroundThread();
     void stopBackgroundThread();
+    void backgroundLoop(int fd, int wakeFd, std::shared_ptr<MLModemLines> lines,
+                        std::weak_ptr<MLSerialPort> self);
+    bool readAvailable(int fd, short revents, const std::weak_ptr<MLSerialPort> &self);
+    void pollModemLines(int fd, MLModemLines &lines, const std::weak_ptr<MLSerialPort> &self);
 
     std::unique_ptr<Private> d;
     std::atomic<int> m_fileDescriptor{0};
@@ -121,7 +139,8 @@ private:
     bool m_usesDCDOutputFlowControl = false;
     bool m_RTS = false;
     bool m_DTR = false;
-    bool m_CTS = false;
-    bool m_DSR = false;
-    bool m_DCD = false;
+    // Written on the main thread, compared by the line poll on the background thread.
+    std::atomic<bool> m_CTS{false};
+    std::atomic<bool> m_DSR{false};
+    std::atomic<bool> m_DCD{false};
 };
