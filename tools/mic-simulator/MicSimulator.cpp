@@ -29,8 +29,9 @@ using std::chrono::milliseconds;
 constexpr int ReadChunkSize = 1024;
 
 // A descriptor that reported nobody on the other end (POLLHUP, EOF, EIO)
-// stays readable; leave it alone this long instead of spinning on it.
-constexpr milliseconds PeerRetryInterval(50);
+// stays readable; leave it alone this long instead of spinning on it. Short:
+// a real microphone answers as soon as the port is opened again.
+constexpr milliseconds PeerRetryInterval(5);
 
 const QByteArray BrickedMessage("Error: cannot open keyset1.txt\r\n");
 
