@@ -1,0 +1,171 @@
+// Measurements of the application itself, offscreen, with a simulated
+// microphone under umockdev:
+//   - launch to the first window shown,
+//   - resident memory with one microphone shown,
+//   - from a microphone's udev "add" event to its information view,
+//   - CPU while one microphone is shown and queried every 10 s.
+//
+// usage: app_bench [cpu-seconds]   (default 60)
+
+#include "../device/BenchSupport.h"
+#include "MLAppDelegate.h"
+#include "MLDefaultsKeys.h"
+#include "MLDeviceManager.h"
+#include "MLUserDefaults.h"
+#include "MicSimulator.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+
+#pragma push_macro("signals")
+#undef signals
+#include <umockdev.h>
+#pragma pop_macro("signals")
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void reexecUnderPreload(char **argv)
+{
+    const char *preload = std::getenv("LD_PRELOAD");
+    if (preload && std::strstr(preload, "libumockdev-preload"))
+        return;
+    setenv("LD_PRELOAD", "libumockdev-preload.so.0", 1);
+    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 0);
+    execv("/proc/self/exe", argv);
+    std::perror("execv");
+    std::exit(1);
+}
+
+double cpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+std::string microphone(const std::string &tty, int minor, const std::string &port)
+{
+    const std::string base = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + port;
+    return "P: " + base + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=1a85\nA: idProduct=4721\n"
+           "A: busnum=1\nA: devpath=" + port + "\nA: product=Bench Mic\n\n"
+           "P: " + base + "/1-" + port + ":1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n"
+           "P: " + base + "/1-" + port + ":1.0/tty/" + tty + "\nN: " + tty + "\nE: DEVNAME=/dev/" + tty +
+           "\nE: SUBSYSTEM=tty\nA: dev=166:" + std::to_string(minor) + "\n\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    reexecUnderPreload(argv);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    const int cpuSecondsToMeasure = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+
+    // A private store: never the user's settings, and no network beyond a
+    // local port that refuses.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    UMockdevTestbed *testbed = umockdev_testbed_new();
+
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    MLUserDefaults::setObject(QStringLiteral("http://127.0.0.1:9/"), QString(MLDefaultsKeys::MarlevoServerURL));
+
+    // 1. Launch to the first window shown (no microphone yet).
+    auto delegate = std::make_shared<MLAppDelegate>();
+    delegate->applicationDidFinishLaunching();
+    while (!delegate->window()->windowHandle() || !delegate->window()->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double launchMs = double(sinceStart.nsecsElapsed()) / 1e6;
+    std::printf("launch to first window shown: %.1f ms from main (target <= 300 ms: %s)\n", launchMs,
+                launchMs <= 300 ? "met" : "NOT MET");
+
+    // 2. udev "add" to the information view.
+    std::vector<double> samples;
+    MicSimulator sim;
+    for (int i = 0; i < 10; ++i) {
+        const std::string tty = "ttyACM" + std::to_string(i);
+        bool shown = false;
+        mlbench::Clock::time_point shownAt;
+        auto connection = QObject::connect(delegate.get(), &MLAppDelegate::viewShown, [&](QWidget *view) {
+            if (view == delegate->micInfoView()) {
+                shownAt = mlbench::Clock::now();
+                shown = true;
+            }
+        });
+        const auto added = mlbench::Clock::now();
+        umockdev_testbed_add_from_string(testbed, microphone(tty, i, "2").c_str(), nullptr);
+        sim.attach(umockdev_testbed_get_dev_fd(testbed, ("/dev/" + tty).c_str()));
+        while (!shown)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QObject::disconnect(connection);
+        samples.push_back(mlbench::millisecondsBetween(added, shownAt));
+        if (i == 9)
+            break; // keep the last one plugged in
+        sim.stop();
+        const std::string base = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+        for (const std::string &path : {base + "/1-2:1.0/tty/" + tty, base + "/1-2:1.0", base}) {
+            umockdev_testbed_uevent(testbed, path.c_str(), "remove");
+            umockdev_testbed_remove_device(testbed, path.c_str());
+        }
+        while (delegate->currentView() != delegate->connectMessageView())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    mlbench::report("udev add to the information view", samples, 100.0);
+
+    // 3. Memory with one microphone shown.
+    const long rss = residentKiB();
+    std::printf("resident memory with one microphone shown: %.1f MB (target <= 60 MB: %s)\n", double(rss) / 1024.0,
+                rss >= 0 && rss <= 60 * 1024 ? "met" : "NOT MET");
+
+    // 4. CPU while shown and queried every 10 s.
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    const int queriesBefore = int(sim.receivedCommands().size());
+    {
+        // The application's own event loop, as it runs for a user.
+        QEventLoop loop;
+        QTimer::singleShot(cpuSecondsToMeasure * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const double percent = 100.0 * (cpuSeconds() - cpuBefore) / (double(wall.elapsed()) / 1000.0);
+    std::printf("CPU with one microphone shown, %d s, %d queries: %.3f %% of one core (target <= 0.5 %%: %s)\n",
+                cpuSecondsToMeasure, int(sim.receivedCommands().size()) - queriesBefore, percent,
+                percent <= 0.5 ? "met" : "NOT MET");
+
+    sim.stop();
+    MLDeviceManager::sharedInstance()->removeListener(delegate.get());
+    MLDeviceManager::sharedInstance()->stop();
+    delegate.reset();
+    g_object_unref(testbed);
+    return 0;
+}
