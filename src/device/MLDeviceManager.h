@@ -113,6 +113,9 @@ public:
     static bool responseHasMatch(const QString &response, const QString &pattern);
     static bool isBrickedMessage(const QString &reply);
     static QString summaryPattern();
+    // The summary pattern's whole match and seven groups in the reply, or
+    // nothing: the first line that matches, as a search of the reply finds it.
+    static QStringList matchSummary(const QString &reply);
     // The line as 7-bit ASCII bytes; nothing when it holds a character above 0x7F.
     static std::optional<QByteArray> asciiBytes(const QString &line);
     // "RENAME <name>\r": the name reduced to ISO 8859-1 and cut at its first NUL.

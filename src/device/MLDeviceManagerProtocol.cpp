@@ -37,7 +37,58 @@ struct PropertiesDescription
     }
 };
 
+bool isLineTerminator(char16_t c)
+{
+    // What ends a line for the reply patterns ('.' never crosses these).
+    return (c >= 0x0a && c <= 0x0d) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// Whether a line has what any summary needs after its name: the name's
+// closing quote and comma, then six non-empty comma-separated fields. The
+// pattern runs only on lines that have it. Without this, every chunk of a
+// buffer full of almost-summaries would cost the pattern's backtracking on
+// each of its lines.
+bool summaryFieldsFit(QStringView line)
+{
+    // `Summary="` is nine characters, and the name at least one.
+    const qsizetype quote = line.indexOf(u"\",", 10);
+    if (quote < 0)
+        return false;
+    // Earliest separators first: a field ends at the first comma that leaves it non-empty.
+    int separators = 0;
+    qsizetype fieldStart = quote + 2;
+    for (qsizetype i = fieldStart; i < line.size() && separators < 5; ++i) {
+        if (line[i] == u',' && i > fieldStart) {
+            ++separators;
+            fieldStart = i + 1;
+        }
+    }
+    return separators == 5 && fieldStart < line.size();
+}
+
 } // namespace
+
+QStringList MLDeviceManager::matchSummary(const QString &reply)
+{
+    // The pattern anchors at a line start and never crosses a line end, so
+    // the first line that matches on its own is the first match in the reply.
+    qsizetype start = 0;
+    while (start < reply.size()) {
+        qsizetype end = start;
+        while (end < reply.size() && !isLineTerminator(reply.at(end).unicode()))
+            ++end;
+        const QStringView line = QStringView(reply).mid(start, end - start);
+        if (summaryFieldsFit(line)) {
+            const QString text = line.toString();
+            const QStringList groups = MLRegex::captureComponentsMatchedByRegex(
+                text, summaryPattern(), kReplyOptions, MLRegex::Range::whole(text));
+            if (groups.size() >= 8)
+                return groups;
+        }
+        start = end + 1;
+    }
+    return {};
+}
 
 QString MLDeviceManager::summaryPattern()
 {
@@ -138,8 +189,7 @@ void MLDeviceManager::processReceivedData()
     if (m_currentDeviceCommand == MLDeviceCommandSummary) {
         if (!m_connectedDevices.isEmpty())
             m_properties.insert(MLDeviceKeys::DeviceType, QString::number(getFirstDeviceInfo().deviceType));
-        const QStringList groups = MLRegex::captureComponentsMatchedByRegex(reply, summaryPattern(), kReplyOptions,
-                                                                            MLRegex::Range::whole(reply));
+        const QStringList groups = matchSummary(reply);
         if (groups.size() < 8)
             return; // not complete yet
         m_properties.insert(MLDeviceKeys::DeviceName, groups.at(1));

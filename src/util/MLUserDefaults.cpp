@@ -1,6 +1,9 @@
 #include "MLUserDefaults.h"
 
+#include <QElapsedTimer>
 #include <QSettings>
+
+#include <memory>
 
 namespace {
 
@@ -10,9 +13,26 @@ QVariantMap &registeredDefaults()
     return defaults;
 }
 
-QSettings store()
+// One store per thread. QSettings objects of one process share what they
+// hold, so a change made anywhere in the application shows at once; a change
+// made to the file from outside (a support person switching on a log) is
+// picked up by the sync at most this long after it was made. Opening the
+// store afresh on every read would cost a file check each time, on every
+// chunk the microphone sends.
+constexpr qint64 kExternalChangeCheckMs = 500;
+
+QSettings &store()
 {
-    return QSettings(QStringLiteral("Marlevo"), QStringLiteral("Marlevo Microphone Settings"));
+    thread_local std::unique_ptr<QSettings> settings;
+    thread_local QElapsedTimer sinceSync;
+    if (!settings) {
+        settings = std::make_unique<QSettings>(QStringLiteral("Marlevo"), QStringLiteral("Marlevo Microphone Settings"));
+        sinceSync.start();
+    } else if (sinceSync.hasExpired(kExternalChangeCheckMs)) {
+        settings->sync();
+        sinceSync.restart();
+    }
+    return *settings;
 }
 
 } // namespace
@@ -80,7 +100,7 @@ void MLUserDefaults::resetRegisteredDefaults()
 
 bool MLUserDefaults::synchronize()
 {
-    QSettings settings = store();
+    QSettings &settings = store();
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

@@ -11,6 +11,18 @@
 #include <string>
 #include <unistd.h>
 
+// Sanitizer settings of every test program (read only when a sanitizer is
+// linked in): report leaks, stop at the first undefined behaviour, and let
+// umockdev's preload library come before the sanitizer's runtime.
+extern "C" const char *__asan_default_options()
+{
+    return "verify_asan_link_order=0:detect_leaks=1";
+}
+extern "C" const char *__ubsan_default_options()
+{
+    return "print_stacktrace=1:halt_on_error=1";
+}
+
 namespace {
 
 #ifdef ML_TEST_UNDER_UMOCKDEV
@@ -44,6 +56,10 @@ int main(int argc, char **argv)
 #endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Testbeds and temporary files in the build folder, not in /tmp.
+    qputenv("TMPDIR", ML_TEST_TMPDIR);
+    if (qEnvironmentVariableIsEmpty("ML_TEST_OUTPUT_DIR"))
+        qputenv("ML_TEST_OUTPUT_DIR", ML_TEST_OUTPUT_DIR);
 
     QTemporaryDir home;
     if (!home.isValid()) {
