@@ -202,8 +202,11 @@ void MLAppDelegate::addViewToBaseView(QWidget *view)
 
 void MLAppDelegate::showConnectMicMessage()
 {
+    const bool firstTime = !m_connectMessageView;
     if (!loadView(m_connectMessageView, QStringLiteral("ConnectMessageView"), "Could not load connect message view."))
         return;
+    if (firstTime)
+        bindConnectMessageView();
     m_busyIndicator = m_connectMessageView->findChild<MLBusyIndicator *>(QStringLiteral("busyIndicator"));
     addViewToBaseView(m_connectMessageView);
     if (m_busyIndicator)
@@ -251,6 +254,25 @@ void MLAppDelegate::showRestartingView()
         addViewToBaseView(m_restartingView);
 }
 
+// While a microphone that is plugged in answers its first query, the connect
+// view says so instead of asking for a microphone.
+void MLAppDelegate::bindConnectMessageView()
+{
+    auto *headline = m_connectMessageView->findChild<QLabel *>(QStringLiteral("connectHeadlineLabel"));
+    auto *detail = m_connectMessageView->findChild<QLabel *>(QStringLiteral("connectMessageDetailLabel"));
+    if (!headline || !detail)
+        return;
+    const QString idleHeadline = headline->text();
+    const QString idleDetail = detail->text();
+    auto show = [=](bool busy) {
+        headline->setText(busy ? tr("Reading the microphone\u2026") : idleHeadline);
+        detail->setText(busy ? tr("Marlevo Microphone Settings is asking the microphone for its name and settings.")
+                             : idleDetail);
+    };
+    show(m_busy);
+    connect(this, &MLAppDelegate::busyChanged, headline, show);
+}
+
 // The information view shows the controller's properties and follows them.
 void MLAppDelegate::bindMicInfoView()
 {
@@ -280,12 +302,16 @@ void MLAppDelegate::bindMicInfoView()
     m_micImage = view->findChild<QLabel *>(QStringLiteral("micImage"));
     m_settingButton = view->findChild<QPushButton *>(QStringLiteral("settingButton"));
     if (m_settingButton) {
-        m_settingButton->setEnabled(!m_busy);
-        connect(m_settingButton, &QPushButton::clicked, this, [this] { settingsButtonPressed(); });
-        connect(this, &MLAppDelegate::busyChanged, m_settingButton, [this](bool busy) {
+        // Settings are for a microphone in use that is not busy answering its
+        // first query (not one that reported itself in need of recovery).
+        auto update = [this] {
             if (m_settingButton)
-                m_settingButton->setEnabled(!busy);
-        });
+                m_settingButton->setEnabled(!m_busy && m_appState == MLAppStateConnected);
+        };
+        update();
+        connect(m_settingButton, &QPushButton::clicked, this, [this] { settingsButtonPressed(); });
+        connect(this, &MLAppDelegate::busyChanged, m_settingButton, update);
+        connect(this, &MLAppDelegate::appStateChanged, m_settingButton, update);
     }
     connect(this, &MLAppDelegate::firmwareUpdateAvailableChanged, this, &MLAppDelegate::refreshFirmwareNotice);
     connect(this, &MLAppDelegate::serverUpdateVersionChanged, this, &MLAppDelegate::refreshFirmwareNotice);

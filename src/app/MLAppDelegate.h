@@ -173,6 +173,7 @@ protected:
 
 private:
     QWidget *loadView(QPointer<QWidget> &outlet, const QString &layoutName, const char *failureLine);
+    void bindConnectMessageView();
     void bindMicInfoView();
     void refreshFirmwareNotice();
 

@@ -77,11 +77,10 @@ QStringList MLDeviceManager::matchSummary(const QString &reply)
         qsizetype end = start;
         while (end < reply.size() && !isLineTerminator(reply.at(end).unicode()))
             ++end;
-        const QStringView line = QStringView(reply).mid(start, end - start);
-        if (summaryFieldsFit(line)) {
-            const QString text = line.toString();
-            const QStringList groups = MLRegex::captureComponentsMatchedByRegex(
-                text, summaryPattern(), kReplyOptions, MLRegex::Range::whole(text));
+        if (summaryFieldsFit(QStringView(reply).mid(start, end - start))) {
+            // The line alone: '^' and '$' hold at the ends of the range.
+            const QStringList groups = MLRegex::captureComponentsMatchedByRegex(reply, summaryPattern(), kReplyOptions,
+                                                                                {start, end - start});
             if (groups.size() >= 8)
                 return groups;
         }

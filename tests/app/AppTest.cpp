@@ -27,8 +27,10 @@ TEST_F(App, LaunchShowsConnectViewThenTheMicrophone)
     EXPECT_EQ(app->appState(), MLAppStateConnected);
     EXPECT_TRUE(app->busy());
     EXPECT_EQ(currentViewName(), QStringLiteral("connectMessageView"));
+    EXPECT_EQ(labelText("connectHeadlineLabel"), QString::fromUtf8("Reading the microphone\u2026"));
     ASSERT_TRUE(waitForView(QStringLiteral("micInfoView")));
     EXPECT_FALSE(app->busy());
+    EXPECT_EQ(labelText("connectHeadlineLabel"), QStringLiteral("Connect a microphone"));
     EXPECT_EQ(shown, (QStringList{QStringLiteral("connectMessageView"), QStringLiteral("micInfoView")}));
     EXPECT_EQ(labelText("microphoneNameLabel"), QStringLiteral("Room 2"));
     EXPECT_EQ(labelText("microphoneTypeLabel"), QStringLiteral("Teacher Microphone"));
@@ -116,6 +118,8 @@ TEST_F(App, BrickedMicrophoneEntersRecoveryAndKeepsTheView)
     ASSERT_TRUE(waitUntil([&] { return app->appState() == MLAppStateRecovery; }));
     EXPECT_FALSE(app->busy());
     EXPECT_EQ(currentViewName(), QStringLiteral("micInfoView"));
+    EXPECT_FALSE(app->window()->findChild<QPushButton *>(QStringLiteral("settingButton"))->isEnabled())
+        << "no settings for a microphone that needs recovery";
     ASSERT_TRUE(sim(usb).sendBricked());
     processEventsFor(200);
     EXPECT_EQ(app->appState(), MLAppStateRecovery);

@@ -5,9 +5,12 @@
 #include "MLDefaultsKeys.h"
 #include "MLRegex.h"
 #include "MLUserDefaults.h"
+#include "MLUtilities.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace mltest;
 
@@ -359,6 +362,59 @@ TEST_F(ReplyProcessing, EachPatternIsCompiledOnce)
     }
     EXPECT_EQ(target.calls.size(), 60u);
     EXPECT_EQ(MLRegex::compilationCount() - before, 3u);
+}
+
+// The summary is looked for line by line, and only in lines that can hold
+// one; the result must be what the pattern finds in the whole reply.
+TEST(SummaryRecognition, LineByLineAgreesWithThePatternOnTheWholeReply)
+{
+    const QStringList pieces = {QStringLiteral("Summary=\""), QStringLiteral("SUMMARY=\""),
+                                QString::fromUtf8("\u017fummary=\""), QStringLiteral("Sumary=\""),
+                                QStringLiteral("\","),       QStringLiteral(","),
+                                QStringLiteral(",,"),        QStringLiteral("x"),
+                                QStringLiteral("12"),        QStringLiteral("\""),
+                                QStringLiteral("\r\n"),      QStringLiteral("\n"),
+                                QStringLiteral("\r"),        QString::fromUtf8("\u2028"),
+                                QStringLiteral(" "),         QStringLiteral("a\",b")};
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> count(0, 24);
+    std::uniform_int_distribution<int> pick(0, int(pieces.size()) - 1);
+    int recognised = 0;
+    int mismatches = 0;
+    for (int round = 0; round < 20000 && mismatches < 5; ++round) {
+        QString reply;
+        auto noise = [&](int most) {
+            for (int n = count(random) % (most + 1); n > 0; --n)
+                reply += pieces.at(pick(random));
+        };
+        if (round % 2 == 0) {
+            // Summary-shaped: a prefix, a name, then four to eight fields of
+            // which some may be empty or hold commas, quotes or line ends.
+            noise(3);
+            reply += pieces.at(round % 4);
+            noise(2);
+            reply += QStringLiteral("\",");
+            const int fields = 4 + count(random) % 5;
+            for (int f = 0; f < fields; ++f) {
+                if (f)
+                    reply += u',';
+                noise(2);
+            }
+            noise(2);
+        } else {
+            noise(24);
+        }
+        const QStringList expected = MLRegex::captureComponentsMatchedByRegex(
+            reply, MLDeviceManager::summaryPattern(), MLRegex::CaseInsensitive | MLRegex::MultiLine,
+            MLRegex::Range::whole(reply));
+        const QStringList actual = MLDeviceManager::matchSummary(reply);
+        if (actual != expected) {
+            ++mismatches;
+            ADD_FAILURE() << "reply: " << MLUtilities::stringWithExpandedControlChars(reply).toStdString();
+        }
+        recognised += expected.isEmpty() ? 0 : 1;
+    }
+    EXPECT_GT(recognised, 300) << "the replies must exercise recognition too";
 }
 
 TEST(CommandLines, RenameAndAsciiForms)

@@ -4,7 +4,9 @@
 #include "MLUtilities.h"
 #include "TestSupport.h"
 
+#include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +68,20 @@ TEST_F(Logging, SwitchesAreReadOnEveryCall)
     log.clear();
     MLDiagnosticsLog("gone");
     EXPECT_TRUE(log.records().isEmpty());
+}
+
+TEST_F(Logging, SwitchesSetFromOutsideTheProgramAreNoticed)
+{
+    // A support person edits the settings file while the application runs.
+    const QString key = QString(MLDefaultsKeys::DeviceDataIODiagnosticsEnabled);
+    ASSERT_FALSE(MLUtilities::logActive(key));
+    const QString path =
+        QSettings(QStringLiteral("Marlevo"), QStringLiteral("Marlevo Microphone Settings")).fileName();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write("[General]\nDeviceDataIODiagnosticsEnabled=true\n");
+    file.close();
+    EXPECT_TRUE(mltest::waitUntil([&] { return MLUtilities::logActive(key); }, 3000));
 }
 
 TEST_F(Logging, NothingIsFormattedWhileOff)
