@@ -14,6 +14,8 @@
 #include "MLUserDefaults.h"
 #include "MicSimulator.h"
 
+#include "UmockdevPreload.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,17 +37,6 @@
 
 namespace {
 
-void reexecUnderPreload(char **argv)
-{
-    const char *preload = std::getenv("LD_PRELOAD");
-    if (preload && std::strstr(preload, "libumockdev-preload"))
-        return;
-    setenv("LD_PRELOAD", "libumockdev-preload.so.0", 1);
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 0);
-    execv("/proc/self/exe", argv);
-    std::perror("execv");
-    std::exit(1);
-}
 
 double cpuSeconds()
 {
@@ -80,7 +71,7 @@ std::string microphone(const std::string &tty, int minor, const std::string &por
 
 int main(int argc, char **argv)
 {
-    reexecUnderPreload(argv);
+    mlReexecUnderUmockdevPreload(argv);
     QElapsedTimer sinceStart;
     sinceStart.start();
     const int cpuSecondsToMeasure = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;

@@ -9,6 +9,8 @@
 #include "MLDeviceManager.h"
 #include "MicSimulator.h"
 
+#include "UmockdevPreload.h"
+
 #include <QCoreApplication>
 
 #pragma push_macro("signals")
@@ -24,17 +26,6 @@
 
 namespace {
 
-void reexecUnderPreload(char **argv)
-{
-    const char *preload = std::getenv("LD_PRELOAD");
-    if (preload && std::strstr(preload, "libumockdev-preload"))
-        return;
-    setenv("LD_PRELOAD", "libumockdev-preload.so.0", 1);
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 0);
-    execv("/proc/self/exe", argv);
-    std::perror("execv");
-    std::exit(1);
-}
 
 class QueryAtOnce : public DeviceManagerEventListener
 {
@@ -63,7 +54,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    reexecUnderPreload(argv);
+    mlReexecUnderUmockdevPreload(argv);
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 40;
 

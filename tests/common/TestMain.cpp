@@ -1,15 +1,12 @@
 // Test entry: Qt on the offscreen platform and a user-defaults store of the
 // test's own, so that no test reads or changes the user's settings.
 
+#include "UmockdevPreload.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <unistd.h>
 
 // Sanitizer settings of every test program (read only when a sanitizer is
 // linked in): report leaks, stop at the first undefined behaviour, and let
@@ -23,36 +20,10 @@ extern "C" const char *__ubsan_default_options()
     return "print_stacktrace=1:halt_on_error=1";
 }
 
-namespace {
-
-#ifdef ML_TEST_UNDER_UMOCKDEV
-// umockdev's testbed only works in a process that runs under its preload
-// library; start over with it in place when it is missing.
-void reexecUnderUmockdevPreload(char **argv)
-{
-    const char *preload = std::getenv("LD_PRELOAD");
-    if (preload && std::strstr(preload, "libumockdev-preload"))
-        return;
-    std::string value = "libumockdev-preload.so.0";
-    if (preload && *preload)
-        value += std::string(":") + preload;
-    setenv("LD_PRELOAD", value.c_str(), 1);
-    std::string asan = "verify_asan_link_order=0";
-    if (const char *old = std::getenv("ASAN_OPTIONS"); old && *old)
-        asan = std::string(old) + ":" + asan;
-    setenv("ASAN_OPTIONS", asan.c_str(), 1);
-    execv("/proc/self/exe", argv);
-    perror("execv under umockdev preload");
-    std::exit(1);
-}
-#endif
-
-} // namespace
-
 int main(int argc, char **argv)
 {
 #ifdef ML_TEST_UNDER_UMOCKDEV
-    reexecUnderUmockdevPreload(argv);
+    mlReexecUnderUmockdevPreload(argv);
 #endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

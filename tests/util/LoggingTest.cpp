@@ -4,7 +4,9 @@
 #include "MLUtilities.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 
@@ -77,6 +79,7 @@ TEST_F(Logging, SwitchesSetFromOutsideTheProgramAreNoticed)
     ASSERT_FALSE(MLUtilities::logActive(key));
     const QString path =
         QSettings(QStringLiteral("Marlevo"), QStringLiteral("Marlevo Microphone Settings")).fileName();
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     file.write("[General]\nDeviceDataIODiagnosticsEnabled=true\n");

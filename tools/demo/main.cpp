@@ -5,6 +5,7 @@
 #include "DemoHome.h"
 #include "DemoTestbed.h"
 #include "DemoUpdateService.h"
+#include "UmockdevPreload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,22 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-// umockdev's testbed only works in a process that runs under its preload
-// library; start over with it in place when it is missing.
-void reexecUnderUmockdevPreload(char **argv)
-{
-    const char *preload = std::getenv("LD_PRELOAD");
-    if (preload && std::strstr(preload, "libumockdev-preload"))
-        return;
-    std::string value = "libumockdev-preload.so.0";
-    if (preload && *preload)
-        value += std::string(":") + preload;
-    setenv("LD_PRELOAD", value.c_str(), 1);
-    execv("/proc/self/exe", argv);
-    std::perror("marlevo-demo: cannot restart under umockdev's preload library");
-    std::exit(1);
-}
 
 int signalPipe[2] = {-1, -1};
 
@@ -79,7 +64,7 @@ void fail(const QString &message)
 
 int main(int argc, char **argv)
 {
-    reexecUnderUmockdevPreload(argv);
+    mlReexecUnderUmockdevPreload(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marlevo-demo"));
 
