@@ -293,6 +293,12 @@ bool MLFirmwareUpdateChecker::processFirmwareUpdateListFromServer()
     }
 
     const xmlNode *root = xmlDocGetRootElement(document.get());
+    // In recover mode text that is no XML still gives a document, one
+    // without a root, and the parser's complaint is the reason to report.
+    if (!root && xmlGetLastError()) {
+        MLLog("Invalid XML Response for firmware update: %@", lastParserError());
+        return false;
+    }
     if (!root || !hasName(root, "updates"))
         return false;
 

@@ -32,6 +32,8 @@ namespace {
 constexpr qsizetype kReadChunk = 1024;
 constexpr std::chrono::milliseconds kReadWait{100};
 constexpr std::chrono::milliseconds kLinePollInterval{10};
+// How long close() lets pending output drain before dropping it.
+constexpr int kCloseDrainLimitMs = 200;
 
 // The class-level registry: it observes every live port and owns none.
 struct LivePort
@@ -446,8 +448,23 @@ void MLSerialPort::closeDescriptor()
         retryOnEintr([&] { return ::tcsetattr(fd, TCSANOW, &options); });
     }
     if (d->haveOriginalAttributes) {
-        // A hung-up device sends nothing more; don't wait for it.
-        const int when = d->hungUp.load() ? TCSANOW : TCSADRAIN;
+        // Settings go back once pending output is out, but a device that has
+        // stopped taking data (hung up, or wedged while still plugged in) must
+        // not hold the window: after a short wait its output is dropped.
+        bool drained = !d->hungUp.load();
+        for (int waited = 0; drained; waited += 10) {
+            int pending = 0;
+            if (::ioctl(fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
+                break;
+            if (waited >= kCloseDrainLimitMs) {
+                drained = false;
+                break;
+            }
+            ::usleep(10 * 1000);
+        }
+        if (!drained)
+            ::tcflush(fd, TCOFLUSH);
+        const int when = drained ? TCSADRAIN : TCSANOW;
         retryOnEintr([&] { return ::tcsetattr(fd, when, &d->originalPortAttributes); });
     }
     // Other holders of the terminal may open it again.
@@ -763,7 +780,8 @@ void MLSerialPort::pollModemLines(int fd, MLModemLines &lines, const std::weak_p
     int bits = 0;
     if (!lines.get(fd, bits)) {
         const int error = errno;
-        if (!d->modemLinesGivenUp.exchange(true))
+        // EIO is a hang-up, which the reader reports once by itself.
+        if (!d->modemLinesGivenUp.exchange(true) && error != EIO)
             postDelegateError(self, error);
         return;
     }
