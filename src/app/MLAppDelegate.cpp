@@ -255,7 +255,8 @@ void MLAppDelegate::showRestartingView()
 }
 
 // While a microphone that is plugged in answers its first query, the connect
-// view says so instead of asking for a microphone.
+// view says so instead of asking for a microphone. (Not "busy": that stays on
+// after a refused query, when nothing is being read.)
 void MLAppDelegate::bindConnectMessageView()
 {
     auto *headline = m_connectMessageView->findChild<QLabel *>(QStringLiteral("connectHeadlineLabel"));
@@ -269,8 +270,8 @@ void MLAppDelegate::bindConnectMessageView()
         detail->setText(busy ? tr("Marlevo Microphone Settings is asking the microphone for its name and settings.")
                              : idleDetail);
     };
-    show(m_busy);
-    connect(this, &MLAppDelegate::busyChanged, headline, show);
+    show(m_readingMicrophone);
+    connect(this, &MLAppDelegate::readingMicrophoneChanged, headline, show);
 }
 
 // The information view shows the controller's properties and follows them.
@@ -326,8 +327,14 @@ void MLAppDelegate::refreshFirmwareNotice()
         return;
     const bool show = m_firmwareUpdateAvailable && m_serverUpdateVersion.has_value();
     if (show) {
-        notice->setText(tr("Firmware update available: %1 \u2192 %2")
-                            .arg(m_microphoneVersionStr, versionText(*m_serverUpdateVersion)));
+        QString installed = m_microphoneVersionStr;
+        QString offered = versionText(*m_serverUpdateVersion);
+        // Newer only in the parts the short form leaves out: show all four.
+        if (installed == offered) {
+            installed = m_microphoneVersion.description();
+            offered = m_serverUpdateVersion->description();
+        }
+        notice->setText(tr("Firmware update available: %1 \u2192 %2").arg(installed, offered));
     }
     notice->setVisible(show);
 }
@@ -340,8 +347,11 @@ void MLAppDelegate::startRecoveryProcess()
 
 void MLAppDelegate::unMinimiseWindowIfNecessary()
 {
-    if (m_window && m_window->isMinimized())
-        m_window->showNormal();
+    if (m_window && m_window->isMinimized()) {
+        // Back as it was before, maximised or not.
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+        m_window->show();
+    }
 }
 
 void MLAppDelegate::showOKAlert(const QString &message, const QString &informativeText)
@@ -403,6 +413,7 @@ void MLAppDelegate::deviceConnected()
     setBusy(true);
     const bool started = manager->queryDeviceWithCompletionTarget(
         this, MLSelector(&MLAppDelegate::initialDeviceQueryComplete), QStringLiteral("initialquery"));
+    setReadingMicrophone(started);
     if (!started)
         showCriticalErrorView(tr("Marlevo Microphone Settings cannot communicate with the device."));
 }
@@ -424,6 +435,7 @@ void MLAppDelegate::deviceDisconnected()
         m_configurationSheetController.reset();
     }
     setBusy(false);
+    setReadingMicrophone(false);
     setAppState(MLAppStateConnectMic);
     if (remaining == 1)
         manager->sendDeviceConnectedNotification(); // queries the one left at once
@@ -435,6 +447,10 @@ void MLAppDelegate::deviceHadError()
 {
     setAppState(MLAppStateError);
     setBusy(false);
+    setReadingMicrophone(false);
+    // A save whose command the manager dropped (too much data) has failed.
+    if (m_configurationSheetController)
+        m_configurationSheetController->saveInterrupted(tr("Device error"));
     unMinimiseWindowIfNecessary();
     showDisconnectBecauseOfErrorMessage();
 }
@@ -442,6 +458,10 @@ void MLAppDelegate::deviceHadError()
 void MLAppDelegate::deviceBricked()
 {
     unMinimiseWindowIfNecessary();
+    setReadingMicrophone(false);
+    // The bricked message ends any command without an answer, a save's too.
+    if (m_configurationSheetController)
+        m_configurationSheetController->saveInterrupted(tr("Bricked"));
     if (m_appState == MLAppStateRecovery)
         return;
     startRecoveryProcess();
@@ -476,6 +496,7 @@ void MLAppDelegate::resetMicrophoneInfo()
 void MLAppDelegate::initialDeviceQueryComplete(const MLDeviceOperationResult &result)
 {
     setBusy(false);
+    setReadingMicrophone(false);
     if (result.result()) {
         if (deviceManager()->numConnectedDevices() <= 1) {
             showMicInformationView();
@@ -621,6 +642,14 @@ void MLAppDelegate::setAppState(qint32 state)
         return;
     m_appState = state;
     emit appStateChanged(state);
+}
+
+void MLAppDelegate::setReadingMicrophone(bool reading)
+{
+    if (m_readingMicrophone == reading)
+        return;
+    m_readingMicrophone = reading;
+    emit readingMicrophoneChanged(reading);
 }
 
 void MLAppDelegate::setBusy(bool busy)

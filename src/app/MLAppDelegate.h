@@ -147,6 +147,8 @@ public:
     QWidget *restartingView() const { return m_restartingView; }
     QAction *diagnosticsMenuItem() const { return m_diagnosticsMenuItem; }
     bool isPeriodicQueryArmed() const { return m_periodicQueryTimer != nullptr; }
+    // A newly connected microphone's first query has been written and not answered yet.
+    bool isReadingMicrophone() const { return m_readingMicrophone; }
 
     // Intervals; the product uses the defaults, tests shorten them.
     void setPeriodicQueryIntervalMs(int ms) { m_periodicQueryIntervalMs = ms; }
@@ -167,6 +169,7 @@ signals:
     void microphoneBatterySegmentChanged(qint32 segment);
     // A view was put into the window (after its swap started).
     void viewShown(QWidget *view);
+    void readingMicrophoneChanged(bool reading);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -176,6 +179,7 @@ private:
     void bindConnectMessageView();
     void bindMicInfoView();
     void refreshFirmwareNotice();
+    void setReadingMicrophone(bool reading);
 
     std::unique_ptr<QMainWindow> m_window;
     QPointer<QAction> m_diagnosticsMenuItem;
@@ -200,6 +204,7 @@ private:
     int m_firmwareCheckIntervalMs = 1800 * 1000;
     int m_viewTransitionMs = 0;
     bool m_closing = false;
+    bool m_readingMicrophone = false;
 
     bool m_busy = false;
     bool m_firmwareUpdateAvailable = false;

@@ -24,8 +24,10 @@ int main(int argc, char **argv)
     delegate->applicationDidFinishLaunching();
     const int status = QApplication::exec();
 
-    // The window goes before the application object does.
+    // The window goes before the application object does; device events
+    // still queued would otherwise keep the controller alive until then.
     MLDeviceManager::sharedInstance()->removeListener(delegate.get());
+    QCoreApplication::removePostedEvents(MLDeviceManager::sharedInstance());
     delegate.reset();
     return status;
 }

@@ -581,6 +581,16 @@ void MLConfigurationSheetController::propertySetComplete(const MLDeviceOperation
     }
 }
 
+void MLConfigurationSheetController::saveInterrupted(const QString &reason)
+{
+    MLDeviceManager *manager = MLDeviceManager::sharedInstance();
+    const bool stillOurs =
+        manager->serialResponseTarget() == this && manager->currentDeviceCommand() != MLDeviceCommandNone;
+    if (!m_busy || m_sheetEnded || stillOurs)
+        return;
+    stageFailed(m_saveStage, reason);
+}
+
 void MLConfigurationSheetController::stageFailed(qint32 stage, const QString &reason)
 {
     MLLog("Error saving config at stage: %d, %@", stage, reason);

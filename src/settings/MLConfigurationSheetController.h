@@ -49,6 +49,11 @@ public:
     void endSheet(int returnCode);
     // From beginSheet until the sheet ends.
     bool isSheetOpen() const { return m_sheetOpen; }
+    // The device manager dropped this sheet's command without completing it
+    // (the microphone sent too much or reported itself bricked): the stage
+    // being written failed. Does nothing unless a save is under way and the
+    // manager no longer holds the sheet's command.
+    void saveInterrupted(const QString &reason);
 
     // Closes whatever is open: the reset confirmation, the information
     // window, then the sheet itself, each with code 0.

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace mltest;
 
 namespace {
@@ -140,6 +144,21 @@ TEST_F(App, RefusedInitialQueryShowsTheCriticalError)
     EXPECT_EQ(app->appState(), MLAppStateConnected);
     EXPECT_TRUE(app->busy());
     saveScreenshot(QStringLiteral("critical-error"));
+}
+
+TEST_F(App, PortThatCannotBeOpenedAtLaunch)
+{
+    // Another program holds the microphone's port.
+    const auto usb = plug(QStringLiteral("2"));
+    const int holder = ::open(usb.devnode.toUtf8().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    launch();
+    EXPECT_EQ(app->appState(), MLAppStateConnected);
+    EXPECT_FALSE(app->isReadingMicrophone()) << "the first query was refused";
+    EXPECT_EQ(labelText("connectHeadlineLabel"), QStringLiteral("Connect a microphone"))
+        << "nothing is being read, whatever busy says";
+    ::close(holder);
 }
 
 TEST_F(App, DeviceErrorBringsTheWindowBack)

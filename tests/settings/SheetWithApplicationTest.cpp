@@ -169,6 +169,35 @@ TEST_F(SheetInApplication, RemovalDuringASaveClosesTheSheetWithoutTakingTheName)
     EXPECT_EQ(m_mic.sim.receivedCommands().count("channel2=1"), 0);
 }
 
+TEST_F(SheetInApplication, BrickedMessageDuringASaveFailsTheStage)
+{
+    connectMicrophone();
+    // Channel 1 is never acknowledged: the microphone reports itself bricked instead.
+    m_mic.sim.setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
+        if (command.startsWith("channel1="))
+            return QByteArray();
+        return std::nullopt;
+    });
+    MLConfigurationSheetController *sheet = openSheet();
+    ASSERT_NE(sheet, nullptr);
+    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    sheet->okClicked();
+    ASSERT_TRUE(waitUntil([] { return manager()->currentDeviceCommand() == MLDeviceCommandChannel1; }, 3000));
+
+    LogCapture log;
+    AlertDriver alerts;
+    alerts.answer(QStringLiteral("OK"));
+    ASSERT_TRUE(m_mic.sim.sendBricked());
+    ASSERT_TRUE(waitUntil([&] { return !sheet->busy(); }, 3000)) << "a sheet busy for ever";
+    EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 1, Bricked")), 1);
+    ASSERT_TRUE(waitUntil([&] { return alerts.allAnswered(); }, 3000));
+    ASSERT_EQ(alerts.seen.size(), 1u);
+    EXPECT_EQ(alerts.seen.front().text, QStringLiteral("Configuration could not be saved"));
+    EXPECT_TRUE(sheet->isSheetOpen()) << "the sheet stays open with the user's values";
+    EXPECT_EQ(sheet->microphoneName(), QStringLiteral("Lab 2"));
+    EXPECT_EQ(m_app->appState(), MLAppStateRecovery);
+}
+
 TEST_F(SheetInApplication, PeriodicQueryFallingDueDuringASaveCarriesOnAfterwards)
 {
     m_app->setPeriodicQueryIntervalMs(40);
