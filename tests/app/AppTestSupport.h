@@ -24,20 +24,19 @@ namespace mltest {
 class AppFixture : public ::testing::Test
 {
 protected:
+    static constexpr const char *kList = "/updates/firmware/lst/4721_A";
+
     void SetUp() override
     {
         clearUserDefaults();
-        server.route("/updates/firmware/lst/4721_A", fwtest::HttpResponse::answer(404, "<html>no list</html>"));
+        server.route(kList, fwtest::HttpResponse::answer(404, "<html>no list</html>"));
         MLUserDefaults::setObject(server.url("/"), QString(MLDefaultsKeys::MarlevoServerURL));
         manager()->setTimings(MLDeviceManagerTimings{800, 3600000, 60.0, 8, 50});
     }
 
     void TearDown() override
     {
-        if (app) {
-            manager()->removeListener(app.get());
-            app.reset();
-        }
+        quit();
         manager()->stop();
         manager()->cancelCommand();
         for (auto &[node, sim] : sims)
@@ -47,20 +46,29 @@ protected:
 
     static MLDeviceManager *manager() { return MLDeviceManager::sharedInstance(); }
 
-    void launch(int periodicQueryMs = 3600000)
+    // Periodic queries and update checks far apart unless a test wants them.
+    void launch(int periodicQueryMs = 3600000, int firmwareCheckMs = 3600000)
     {
         app = std::make_shared<MLAppDelegate>();
         app->setPeriodicQueryIntervalMs(periodicQueryMs);
+        app->setFirmwareCheckIntervalMs(firmwareCheckMs);
         QObject::connect(app.get(), &MLAppDelegate::viewShown, app.get(),
                          [this](QWidget *view) { shown.append(view->objectName()); });
         app->applicationDidFinishLaunching();
     }
 
+    void quit()
+    {
+        if (app)
+            manager()->removeListener(app.get());
+        app.reset();
+    }
+
     // Plugs a microphone in, with the simulator on its device end.
     Testbed::Usb plug(const QString &port, quint16 product = 0x4721, const QString &firmware = QStringLiteral("1.05"))
     {
-        const QString tty = QStringLiteral("ttyACM%1").arg(nextTty++);
-        Testbed::Usb usb = testbed.addUsbSerial(1, port, 0x1a85, product, tty);
+        Testbed::Usb usb =
+            testbed.addUsbSerial(1, port, 0x1a85, product, QStringLiteral("ttyACM%1").arg(nextTty++));
         EXPECT_FALSE(usb.usbSyspath.isEmpty()) << testbed.lastError().toStdString();
         auto sim = std::make_unique<MicSimulator>();
         sim->setName(QStringLiteral("Room %1").arg(port));

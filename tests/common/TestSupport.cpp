@@ -10,6 +10,9 @@
 #include <QSettings>
 #include <QThread>
 
+#include <ctime>
+#include <mutex>
+
 namespace mltest {
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
@@ -104,6 +107,13 @@ QString outputDir()
         dir = QDir::currentPath() + QStringLiteral("/test-output");
     QDir().mkpath(dir);
     return dir;
+}
+
+double processCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 } // namespace mltest

@@ -1,14 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
-#include <mutex>
-
-#include <QByteArray>
-
 #include <ostream>
 
 // Readable values in test failure messages.
@@ -62,5 +59,8 @@ void clearUserDefaults();
 
 // Folder for files a reviewer may look at (screenshots); created on demand.
 QString outputDir();
+
+// CPU time the whole process has used so far, in seconds.
+double processCpuSeconds();
 
 } // namespace mltest

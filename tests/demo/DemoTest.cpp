@@ -5,6 +5,7 @@
 #include "MLAppDelegate.h"
 #include "MLFirmwareUpdateChecker.h"
 #include "MLUserDefaults.h"
+#include "PtyPeer.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -14,12 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <memory>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -58,29 +54,20 @@ TEST_F(UpdateService, TheApplicationFindsTheNewerFirmwareThroughItsStore)
     ASSERT_FALSE(url.isEmpty()) << "the stored base URL must read back as text";
 
     MLFirmwareUpdateChecker checker;
-    struct Result
-    {
-        int calls = 0;
-        bool success = false;
-        MLVersionNumber version;
-        QString fileName;
-        qint64 fileSize = 0;
-    };
-    auto result = std::make_shared<Result>();
+    int calls = 0;
     ASSERT_TRUE(checker.checkForAvailableUpdateAtUrl(
-        url, QStringLiteral("4721_A"),
-        [result](bool success, const MLVersionNumber &version, const QString &fileName, qint64 fileSize) {
-            *result = {result->calls + 1, success, version, fileName, fileSize};
+        url, QStringLiteral("4721_A"), [&](bool success, const MLVersionNumber &version, const QString &fileName,
+                                           qint64 fileSize) {
+            ++calls;
+            EXPECT_TRUE(success);
+            EXPECT_EQ(version, MLVersionNumber(1, 7));
+            EXPECT_EQ(fileName, QString::fromLatin1(DemoUpdateService::OfferedFileName));
+            EXPECT_EQ(fileSize, DemoUpdateService::OfferedFileSize);
+            EXPECT_EQ(MLAppDelegate::versionText(version), QString::fromLatin1(DemoUpdateService::OfferedVersionText));
+            EXPECT_TRUE(version.higherThan(MLVersionNumber::initWithString(QStringLiteral("1.05"))));
         }));
-    ASSERT_TRUE(waitUntil([&] { return result->calls > 0; }));
-
-    EXPECT_TRUE(result->success);
-    EXPECT_EQ(result->version, MLVersionNumber(1, 7));
-    EXPECT_EQ(result->fileName, QString::fromLatin1(DemoUpdateService::OfferedFileName));
-    EXPECT_EQ(result->fileSize, DemoUpdateService::OfferedFileSize);
-    EXPECT_EQ(MLAppDelegate::versionText(result->version),
-              QString::fromLatin1(DemoUpdateService::OfferedVersionText));
-    EXPECT_TRUE(result->version.higherThan(MLVersionNumber::initWithString(QStringLiteral("1.05"))));
+    ASSERT_TRUE(waitUntil([&] { return calls > 0; }));
+    EXPECT_EQ(calls, 1);
     EXPECT_EQ(seen, QList<QByteArray>{"POST /updates/firmware/lst/4721_A 200"});
 }
 
@@ -98,14 +85,7 @@ TEST_F(UpdateService, StoreCarriesTheDiagnosticsSwitchesOnlyWhenAsked)
 
 TEST_F(UpdateService, AnswersTheListAddressOnlyOverHttp)
 {
-    struct Row
-    {
-        QByteArray method;
-        QByteArray target;
-        int status;
-        bool isList;
-    };
-    const Row rows[] = {
+    const std::tuple<QByteArray, QByteArray, int, bool> rows[] = { // method, target, status, the list
         {"POST", "/updates/firmware/lst/4721_A", 200, true},
         {"GET", "/updates/firmware/lst/4721_A", 200, true},
         {"GET", "/updates/firmware/lst/4721_A?x=1", 200, true},
@@ -115,14 +95,14 @@ TEST_F(UpdateService, AnswersTheListAddressOnlyOverHttp)
         {"PUT", "/updates/firmware/lst/4721_A", 405, false},
     };
     QNetworkAccessManager network;
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.method.toStdString() + ' ' + row.target.toStdString());
-        QNetworkRequest request(QUrl(service.baseUrl() + QString::fromLatin1(row.target.mid(1))));
-        std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, row.method, QByteArray()));
+    for (const auto &[method, target, status, isList] : rows) {
+        SCOPED_TRACE(method.toStdString() + ' ' + target.toStdString());
+        QNetworkRequest request(QUrl(service.baseUrl() + QString::fromLatin1(target.mid(1))));
+        std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, method, QByteArray()));
         ASSERT_TRUE(waitUntil([&] { return reply->isFinished(); }));
-        EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), row.status);
+        EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), status);
         const QByteArray body = reply->readAll();
-        EXPECT_EQ(body == DemoUpdateService::firmwareList(), row.isList);
+        EXPECT_EQ(body == DemoUpdateService::firmwareList(), isList);
         EXPECT_FALSE(body.isEmpty()) << "error statuses come with a page, as a web server's do";
     }
 }
@@ -159,65 +139,11 @@ TEST_F(UpdateService, RefusesAHeadThatNeverEnds)
     EXPECT_TRUE(socket.readAll().startsWith("HTTP/1.1 400 "));
 }
 
-// Talks to a plugged-in microphone the way the application does.
-class Port
+// The reply line to a command on a plugged-in microphone.
+QByteArray ask(PtyPeer &port, const QByteArray &command)
 {
-public:
-    explicit Port(const QString &devnode)
-        : m_fd(open(devnode.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    {}
-    ~Port()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Port(const Port &) = delete;
-    Port &operator=(const Port &) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-
-    // The reply line to a command, or what arrived before the time ran out.
-    QByteArray ask(const QByteArray &command)
-    {
-        const QByteArray line = command + '\r';
-        if (write(m_fd, line.constData(), size_t(line.size())) != line.size())
-            return {};
-        QByteArray reply;
-        while (!reply.endsWith("\r\n")) {
-            if (!readable(2000))
-                break;
-            char buffer[256];
-            const ssize_t count = read(m_fd, buffer, sizeof buffer);
-            if (count <= 0)
-                break;
-            reply.append(buffer, count);
-        }
-        return reply;
-    }
-
-    // Whether the other end dropped the line: poll reports a hang-up, or a
-    // read finds nothing more to come.
-    bool hungUp()
-    {
-        pollfd p{m_fd, POLLIN, 0};
-        if (poll(&p, 1, 2000) <= 0)
-            return false;
-        if (p.revents & POLLHUP)
-            return true;
-        char byte;
-        const ssize_t count = read(m_fd, &byte, 1);
-        return count == 0 || (count < 0 && errno == EIO);
-    }
-
-private:
-    bool readable(int timeoutMs)
-    {
-        pollfd p{m_fd, POLLIN, 0};
-        return poll(&p, 1, timeoutMs) > 0;
-    }
-
-    int m_fd;
-};
+    return port.write(command + '\r') ? port.readUntil("\r\n", 2000) : QByteArray();
+}
 
 QString sysfsAttribute(const QString &syspath, const char *name)
 {
@@ -247,12 +173,12 @@ TEST(DemoTestbedPlugging, PlugsInAndOutRepeatedly)
         EXPECT_EQ(sysfsAttribute(plugged.usbSyspath, "idVendor"), QStringLiteral("1a85"));
         EXPECT_EQ(sysfsAttribute(plugged.usbSyspath, "idProduct"), QStringLiteral("4721"));
 
-        Port port(plugged.devnode);
+        PtyPeer port(plugged.devnode);
         ASSERT_TRUE(port.isOpen());
-        EXPECT_TRUE(port.ask("SUMMARY").startsWith("Summary=\"Room 12\","));
+        EXPECT_TRUE(ask(port, "SUMMARY").startsWith("Summary=\"Room 12\","));
 
         testbed.unplug(plugged, &sim);
-        EXPECT_TRUE(port.hungUp()) << "an open port sees the line drop";
+        EXPECT_TRUE(port.waitForHangUp(2000)) << "an open port sees the line drop";
         EXPECT_FALSE(sim.isServing());
         EXPECT_FALSE(QFile::exists(testbed.root() + plugged.devnode))
             << "the device node goes with the microphone";
@@ -273,10 +199,10 @@ TEST(DemoTestbedPlugging, TwoMicrophonesAnswerEachForItself)
     EXPECT_EQ(sysfsAttribute(second.usbSyspath, "idProduct"), QStringLiteral("4728"));
     EXPECT_EQ(sysfsAttribute(second.usbSyspath, "devpath"), QStringLiteral("3"));
 
-    Port secondPort(second.devnode);
-    EXPECT_TRUE(secondPort.ask("SUMMARY").startsWith("Summary=\"Group 3\","));
+    PtyPeer secondPort(second.devnode);
+    EXPECT_TRUE(ask(secondPort, "SUMMARY").startsWith("Summary=\"Group 3\","));
     testbed.unplug(first, &teacher);
-    EXPECT_TRUE(secondPort.ask("SUMMARY").startsWith("Summary=\"Group 3\",")) << "the other one stays";
+    EXPECT_TRUE(ask(secondPort, "SUMMARY").startsWith("Summary=\"Group 3\",")) << "the other one stays";
     testbed.unplug(second, &student);
 }
 

@@ -96,41 +96,17 @@ TEST_F(DeviceLists, ArrivalsEveryMinuteKeepEverything)
     EXPECT_EQ(pending(manager).size(), 5);
 }
 
-TEST_F(DeviceLists, TickReArmsItself)
-{
-    MLDeviceManager fast(MLDeviceManagerTimings{20000, 10, 60.0, 41, 50});
-    fast.serialDeviceSfxListAdd(QStringLiteral("ttyS9"));
-    advance(3600);
-    // Two ticks are enough: the first records, the second sweeps.
-    EXPECT_TRUE(waitUntil([&] { return fast.serialDeviceSfxList().isEmpty(); }, 5000));
-    fast.serialDeviceSfxListAdd(QStringLiteral("ttyS10"));
-    advance(3600);
-    EXPECT_TRUE(waitUntil([&] { return fast.serialDeviceSfxList().isEmpty(); }, 5000));
-}
-
 TEST(UsbLocation, BusAndPortChain)
 {
-    struct Case
-    {
-        const char *bus;
-        const char *devpath;
-        std::optional<quint32> location;
+    const std::tuple<const char *, const char *, std::optional<quint32>> cases[] = {
+        {"1", "2", 0x01200000u}, {"3", "1.4.2", 0x03142000u}, {"1", "15.15.15.15.15.15", 0x01ffffffu},
+        {"0", "1", 0x00100000u}, {"x", "1", std::nullopt},    {"1", "", std::nullopt},
+        {"1", "1..2", std::nullopt}, {"1", "0", std::nullopt}, {"256", "1", std::nullopt},
     };
-    const Case cases[] = {
-        {"1", "2", 0x01200000u},
-        {"3", "1.4.2", 0x03142000u},
-        {"1", "15.15.15.15.15.15", 0x01ffffffu},
-        {"0", "1", 0x00100000u},
-        {"x", "1", std::nullopt},
-        {"1", "", std::nullopt},
-        {"1", "1..2", std::nullopt},
-        {"1", "0", std::nullopt},
-        {"256", "1", std::nullopt},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(MLUsbDiscovery::locationFromBusAndDevpath(QString::fromLatin1(c.bus), QString::fromLatin1(c.devpath)),
-                  c.location)
-            << c.bus << " " << c.devpath;
+    for (const auto &[bus, devpath, location] : cases)
+        EXPECT_EQ(MLUsbDiscovery::locationFromBusAndDevpath(QString::fromLatin1(bus), QString::fromLatin1(devpath)),
+                  location)
+            << bus << " " << devpath;
 }
 
 TEST(UsbLocation, PositionsBeyondNibblesStayDistinct)
@@ -145,18 +121,6 @@ TEST(UsbLocation, PositionsBeyondNibblesStayDistinct)
         EXPECT_EQ((*location >> 20) & 0xf, 0u) << devpath;
         EXPECT_TRUE(seen.insert(*location).second) << devpath;
     }
-}
-
-TEST(Identifiers, VendorsAndProducts)
-{
-    EXPECT_TRUE(MLDeviceManager::validVendor(0x1A85));
-    EXPECT_TRUE(MLDeviceManager::validVendor(0x6789));
-    EXPECT_FALSE(MLDeviceManager::validVendor(6789 + 1));
-    EXPECT_FALSE(MLDeviceManager::validVendor(0));
-    EXPECT_TRUE(MLDeviceManager::validProduct(0x4721));
-    EXPECT_TRUE(MLDeviceManager::validProduct(0x4728));
-    EXPECT_FALSE(MLDeviceManager::validProduct(0x4722));
-    EXPECT_FALSE(MLDeviceManager::validProduct(0));
 }
 
 } // namespace

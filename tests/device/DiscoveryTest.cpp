@@ -26,22 +26,22 @@ constexpr quint16 kStudent = 0x4728;
 class QueryingListener : public RecordingListener
 {
 public:
-    QueryingListener(MLDeviceManager &manager, std::shared_ptr<QStringList> journal)
+    QueryingListener(const std::unique_ptr<MLDeviceManager> &manager, std::shared_ptr<QStringList> journal)
         : RecordingListener(QStringLiteral("L"), std::move(journal)), m_manager(manager)
     {}
     void deviceConnected() override
     {
         RecordingListener::deviceConnected();
-        if (m_manager.numConnectedDevices() == 1)
-            queries.push_back(m_manager.queryDeviceWithCompletionTarget(&target, target.selector(),
-                                                                        QStringLiteral("initialquery")));
+        if (m_manager->numConnectedDevices() == 1)
+            queries.push_back(
+                m_manager->queryDeviceWithCompletionTarget(&target, target.selector(), QStringLiteral("initialquery")));
     }
 
     std::vector<bool> queries;
     CompletionRecorder target;
 
 private:
-    MLDeviceManager &m_manager;
+    const std::unique_ptr<MLDeviceManager> &m_manager;
 };
 
 // This program runs without a system bus, whatever the machine has.
@@ -68,10 +68,12 @@ protected:
         manager.reset();
     }
 
-    std::unique_ptr<MLDeviceManager> makeManager(int waitForOpenAttempts = 41)
+    // A manager with the recording listener (unless another is given), started.
+    void start(int waitForOpenAttempts = 41, std::shared_ptr<DeviceManagerEventListener> first = nullptr)
     {
-        auto m = std::make_unique<MLDeviceManager>(MLDeviceManagerTimings{1000, 3600000, 60.0, waitForOpenAttempts, 50});
-        return m;
+        manager = std::make_unique<MLDeviceManager>(MLDeviceManagerTimings{1000, 3600000, 60.0, waitForOpenAttempts, 50});
+        manager->addListener(first ? first : listener);
+        manager->start();
     }
 
     // Plugs in a microphone with a simulator answering on its device end.
@@ -108,9 +110,7 @@ TEST_F(Discovery, MicrophonePresentBeforeStartIsAnnouncedDuringStart)
 {
     LogCapture log;
     plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
-    manager = makeManager();
-    manager->addListener(listener);
-    manager->start();
+    start();
     EXPECT_EQ(events(QStringLiteral("connected")), 1) << "announced before start returned";
     EXPECT_EQ(manager->numConnectedDevices(), 1u);
     const MLSerialDeviceInfo info = manager->getFirstDeviceInfo();
@@ -125,10 +125,8 @@ TEST_F(Discovery, MicrophonePresentBeforeStartIsAnnouncedDuringStart)
 
 TEST_F(Discovery, TheWholeRoadOfOnePlugIn)
 {
-    manager = makeManager();
-    auto querying = std::make_shared<QueryingListener>(*manager, journal);
-    manager->addListener(querying);
-    manager->start();
+    auto querying = std::make_shared<QueryingListener>(manager, journal);
+    start(41, querying);
     EXPECT_EQ(manager->numConnectedDevices(), 0u);
 
     plug(3, QStringLiteral("1.4"), kVendor, kStudent, QStringLiteral("ttyACM0"));
@@ -144,33 +142,20 @@ TEST_F(Discovery, TheWholeRoadOfOnePlugIn)
 
 TEST_F(Discovery, IdentifiersThatAreAccepted)
 {
-    struct Case
-    {
-        quint16 vendor;
-        quint16 product;
-        bool accepted;
-        qint32 type;
+    const std::tuple<quint16, quint16, bool, qint32> cases[] = { // vendor, product, accepted, type
+        {kVendor, kTeacher, true, 0},       {kVendor, kStudent, true, 1}, {kSecondVendor, kTeacher, true, 0},
+        {kSecondVendor, kStudent, true, 1}, {0x1234, kTeacher, false, 0}, {kVendor, 0x4722, false, 0},
     };
-    const Case cases[] = {
-        {kVendor, kTeacher, true, 0},
-        {kVendor, kStudent, true, 1},
-        {kSecondVendor, kTeacher, true, 0},
-        {kSecondVendor, kStudent, true, 1},
-        {0x1234, kTeacher, false, 0},
-        {kVendor, 0x4722, false, 0},
-    };
-    manager = makeManager();
-    manager->addListener(listener);
-    manager->start();
+    start();
     int port = 1;
-    for (const Case &c : cases) {
+    for (const auto &[vendor, product, accepted, type] : cases) {
         // A testbed hands out each device node name once.
-        const auto usb = plug(1, QString::number(port), c.vendor, c.product, QStringLiteral("ttyACM%1").arg(port));
+        const auto usb = plug(1, QString::number(port), vendor, product, QStringLiteral("ttyACM%1").arg(port));
         ++port;
         flushEvents();
-        EXPECT_EQ(manager->numConnectedDevices(), c.accepted ? 1u : 0u) << std::hex << c.vendor << ":" << c.product;
-        if (c.accepted) {
-            EXPECT_EQ(manager->getFirstDeviceInfo().deviceType, c.type);
+        EXPECT_EQ(manager->numConnectedDevices(), accepted ? 1u : 0u) << std::hex << vendor << ":" << product;
+        if (accepted) {
+            EXPECT_EQ(manager->getFirstDeviceInfo().deviceType, type);
         }
         unplug(usb);
         flushEvents();
@@ -192,6 +177,7 @@ TEST_F(Discovery, SerialPortThatIsNoMicrophoneIsSweptOut)
     // Pending while it is young, whatever the ticks.
     processEventsFor(200);
     EXPECT_EQ(manager->serialDeviceSfxList().size(), 1);
+    // Gone only if the 40 ms tick keeps re-arming itself: one to record, one to sweep.
     now = now.addSecs(61);
     EXPECT_TRUE(waitUntil([&] { return manager->serialDeviceSfxList().isEmpty(); }));
     EXPECT_EQ(manager->numConnectedDevices(), 0u);
@@ -200,9 +186,7 @@ TEST_F(Discovery, SerialPortThatIsNoMicrophoneIsSweptOut)
 
 TEST_F(Discovery, TwoMicrophones)
 {
-    manager = makeManager(8); // the second add retries the port this many times
-    manager->addListener(listener);
-    manager->start();
+    start(8); // the second add retries the port this many times
     const auto first = plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
     ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
     const auto second = plug(1, QStringLiteral("3"), kVendor, kStudent, QStringLiteral("ttyACM1"));
@@ -228,9 +212,7 @@ TEST_F(Discovery, TwoMicrophones)
 TEST_F(Discovery, MicrophoneWithoutDeviceNodeIsSkipped)
 {
     LogCapture log;
-    manager = makeManager();
-    manager->addListener(listener);
-    manager->start();
+    start();
     const auto usb = testbed.addUsbSerial(1, QStringLiteral("5"), kVendor, kTeacher, QStringLiteral("ttyACM0"), false);
     ASSERT_FALSE(usb.usbSyspath.isEmpty()) << testbed.lastError().toStdString();
     ASSERT_TRUE(waitUntil([&] { return events(QStringLiteral("error")) == 1; }));
@@ -246,9 +228,7 @@ TEST_F(Discovery, MicrophoneWithoutDeviceNodeIsSkipped)
 TEST_F(Discovery, SameSuffixPendingTwice)
 {
     LogCapture log;
-    manager = makeManager();
-    manager->addListener(listener);
-    manager->start();
+    start();
     const auto usb = plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
     ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
     manager->serialDeviceSfxListAdd(QStringLiteral("ttyACM0"));
@@ -268,9 +248,7 @@ TEST_F(Discovery, SameSuffixPendingTwice)
 
 TEST_F(Discovery, StopForgetsEverythingAndStartFindsItAgain)
 {
-    manager = makeManager(8);
-    manager->addListener(listener);
-    manager->start();
+    start(8);
     plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
     ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
     CompletionRecorder target;
@@ -302,8 +280,7 @@ TEST_F(Discovery, StopForgetsEverythingAndStartFindsItAgain)
 TEST_F(Discovery, WithoutASystemBusSleepIsNotFollowed)
 {
     LogCapture log;
-    manager = makeManager();
-    manager->start();
+    start();
     manager->stop();
     manager->start();
     EXPECT_EQ(log.countContaining(QStringLiteral("sleep and wake are not followed")), 1);

@@ -92,35 +92,23 @@ TEST_F(ReplyProcessing, CompleteSummaryFillsTheTable)
 
 TEST_F(ReplyProcessing, BatteryIsReadAndCapped)
 {
-    struct Case
-    {
-        const char *field;
-        const char *stored;
-    };
-    const Case cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"95", "100"},   {"94.9", "94.9"}, {"87%", "87"}, {"not a number", "0"}, {"100", "100"},
         {"57.9", "57.9"}, {"95.5", "100"},  {"9", "9"},    {"-3", "-3"},           {"1e3", "100"},
         {" 42", "42"},
     };
-    for (const Case &c : cases) {
+    for (const auto &[field, stored] : cases) {
         target.calls.clear();
         expectSummary();
-        feed(QStringLiteral("Summary=\"Mic\",S1,1.05,0,1,3,%1\r").arg(QString::fromUtf8(c.field)));
-        EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceBattery), QString::fromUtf8(c.stored)) << c.field;
-        EXPECT_EQ(target.calls.size(), 1u) << c.field;
+        feed(QStringLiteral("Summary=\"Mic\",S1,1.05,0,1,3,%1\r").arg(QString::fromUtf8(field)));
+        EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceBattery), QString::fromUtf8(stored)) << field;
+        EXPECT_EQ(target.calls.size(), 1u) << field;
     }
 }
 
 TEST_F(ReplyProcessing, SummaryShapes)
 {
-    struct Case
-    {
-        QString reply;
-        bool recognised;
-        QString name;
-        QString serial;
-    };
-    const Case cases[] = {
+    const std::tuple<QString, bool, QString, QString> cases[] = { // reply, recognised, name, serial
         {QStringLiteral("SUMMARY=\"Lab\",S9,1.05,0,1,3,50\r"), true, QStringLiteral("Lab"), QStringLiteral("S9")},
         // Surplus commas end up in the serial field; quotes may sit inside the name.
         {QStringLiteral("Summary=\"a,b\",1,2,3,4,5,6,7,8"), true, QStringLiteral("a,b"), QStringLiteral("1,2,3")},
@@ -138,18 +126,19 @@ TEST_F(ReplyProcessing, SummaryShapes)
         {QStringLiteral("Summary=Lab,S9,1.05,0,1,3,50\r"), false, {}, {}},
         {QStringLiteral("xSummary=\"Lab\",S9,1.05,0,1,3,50\r"), false, {}, {}},
     };
-    for (const Case &c : cases) {
+    for (const auto &[reply, recognised, name, serial] : cases) {
+        SCOPED_TRACE(reply.toStdString());
         manager.cancelCommand();
         target.calls.clear();
         expectSummary();
-        feed(c.reply);
-        EXPECT_EQ(target.calls.size(), c.recognised ? 1u : 0u) << c.reply.toStdString();
-        if (c.recognised) {
-            EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceName), c.name) << c.reply.toStdString();
-            EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceSerial), c.serial) << c.reply.toStdString();
+        feed(reply);
+        EXPECT_EQ(target.calls.size(), recognised ? 1u : 0u);
+        if (recognised) {
+            EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceName), name);
+            EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceSerial), serial);
             expectIdle();
         } else {
-            EXPECT_EQ(manager.serialBuffer(), c.reply.toUtf8()) << "an unrecognised reply stays buffered";
+            EXPECT_EQ(manager.serialBuffer(), reply.toUtf8()) << "an unrecognised reply stays buffered";
             EXPECT_EQ(manager.currentDeviceCommand(), MLDeviceCommandSummary);
         }
     }
@@ -270,14 +259,7 @@ TEST_F(ReplyProcessing, UntrustedBytes)
 
 TEST_F(ReplyProcessing, Acknowledgements)
 {
-    struct Case
-    {
-        QString key;
-        qint32 command;
-        QString reply;
-        bool recognised;
-    };
-    const Case cases[] = {
+    const std::tuple<QString, qint32, QString, bool> cases[] = { // key, command, reply, recognised
         {MLDeviceKeys::DeviceName, MLDeviceCommandRename, QStringLiteral("NAME = x\r\n"), true},
         {MLDeviceKeys::DeviceName, MLDeviceCommandRename, QStringLiteral("junk\r\nname=Lab\r\n"), true},
         {MLDeviceKeys::DeviceName, MLDeviceCommandRename, QStringLiteral("name=\r\n"), false},
@@ -289,20 +271,21 @@ TEST_F(ReplyProcessing, Acknowledgements)
         {MLDeviceKeys::DeviceVoiceChoice, MLDeviceCommandCoverage, QStringLiteral("coverage=3\r\n"), true},
         {MLDeviceKeys::DeviceVoiceChoice, MLDeviceCommandCoverage, QStringLiteral("voice=3\r\n"), false},
     };
-    for (const Case &c : cases) {
+    for (const auto &[key, command, reply, recognised] : cases) {
+        SCOPED_TRACE(reply.toStdString());
         LogCapture log;
         manager.cancelCommand();
         target.calls.clear();
-        expectProperty(c.key, QStringLiteral("sent value"), c.command);
-        feed(c.reply);
-        EXPECT_EQ(target.calls.size(), c.recognised ? 1u : 0u) << c.reply.toStdString();
-        if (c.recognised) {
+        expectProperty(key, QStringLiteral("sent value"), command);
+        feed(reply);
+        EXPECT_EQ(target.calls.size(), recognised ? 1u : 0u);
+        if (recognised) {
             // The table keeps the value that was sent, not text from the reply.
-            EXPECT_EQ(manager.stringValue(c.key), QStringLiteral("sent value"));
-            EXPECT_EQ(log.count(QStringLiteral("Got response to command (%1)").arg(c.key)), 1);
+            EXPECT_EQ(manager.stringValue(key), QStringLiteral("sent value"));
+            EXPECT_EQ(log.count(QStringLiteral("Got response to command (%1)").arg(key)), 1);
             expectIdle();
         } else {
-            EXPECT_EQ(manager.currentDeviceCommand(), c.command);
+            EXPECT_EQ(manager.currentDeviceCommand(), command);
         }
     }
 }
@@ -419,12 +402,7 @@ TEST(SummaryRecognition, LineByLineAgreesWithThePatternOnTheWholeReply)
 
 TEST(CommandLines, RenameAndAsciiForms)
 {
-    struct Case
-    {
-        QString name;
-        std::optional<QByteArray> bytes;
-    };
-    const Case cases[] = {
+    const std::pair<QString, std::optional<QByteArray>> cases[] = {
         {QStringLiteral("Lab"), QByteArray("RENAME Lab\r")},
         {QStringLiteral("Room 4 east"), QByteArray("RENAME Room 4 east\r")},
         {QString::fromUtf8("A\0B", 3), QByteArray("RENAME A\r")},
@@ -432,8 +410,8 @@ TEST(CommandLines, RenameAndAsciiForms)
         {QString::fromUtf8("M\u00fcller"), std::nullopt}, // ISO 8859-1, but not ASCII
         {QString::fromUtf8("\u65e5\u672c"), QByteArray("RENAME ??\r")}, // no ISO 8859-1 form: substituted
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(MLDeviceManager::asciiBytes(MLDeviceManager::renameLine(c.name)), c.bytes) << c.name.toStdString();
+    for (const auto &[name, bytes] : cases)
+        EXPECT_EQ(MLDeviceManager::asciiBytes(MLDeviceManager::renameLine(name)), bytes) << name.toStdString();
 }
 
 TEST(TypedReaders, MissingAndMalformedEntries)

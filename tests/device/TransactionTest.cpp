@@ -2,25 +2,19 @@
 // microphone answering on the other end.
 
 #include "DeviceTestSupport.h"
+#include "MicSimulator.h"
 #include "MLDefaultsKeys.h"
 #include "MLUserDefaults.h"
-#include "MicSimulator.h"
+#include "PtyAsOnlySerialPort.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
+#include <optional>
 
 using namespace mltest;
 
 namespace {
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 class Transaction : public ::testing::Test
 {
@@ -29,13 +23,7 @@ protected:
     {
         clearUserDefaults();
         ASSERT_TRUE(sim.openPty(&path));
-        MLSerialDeviceEntry entry;
-        entry.calloutPath = entry.dialinPath = path;
-        entry.baseName = QStringLiteral("pts");
-        entry.suffix = path.section(u'/', -1);
-        entry.modemName = QStringLiteral("IOSerialStream");
-        previousRegistry = MLSerialPort::setDeviceRegistry(
-            std::make_shared<MLFixedSerialDeviceRegistry>(std::vector<MLSerialDeviceEntry>{entry}));
+        ports.emplace(path);
         journal = std::make_shared<QStringList>();
         listener = std::make_shared<RecordingListener>(QStringLiteral("L"), journal);
         manager.addListener(listener);
@@ -46,7 +34,7 @@ protected:
     {
         manager.closeSerialPort();
         sim.stop();
-        MLSerialPort::setDeviceRegistry(previousRegistry);
+        ports.reset();
     }
 
     bool query(const QString &userData = QStringLiteral("query"))
@@ -60,7 +48,7 @@ protected:
 
     MicSimulator sim;
     QString path;
-    std::shared_ptr<MLSerialDeviceRegistry> previousRegistry;
+    std::optional<PtyAsOnlySerialPort> ports;
     MLDeviceManager manager{MLDeviceManagerTimings{400, 3600000, 60.0, 41, 50}};
     CompletionRecorder target;
     std::shared_ptr<QStringList> journal;
@@ -102,28 +90,22 @@ TEST_F(Transaction, InitialQueryResetsThePortAndPeriodicOneKeepsIt)
 TEST_F(Transaction, SettingsSaveChainsFourCommands)
 {
     sim.setEchoCommands(true);
-    struct Stage
-    {
-        QString key;
-        QString value;
-    };
-    const std::vector<Stage> stages = {{MLDeviceKeys::DeviceName, QStringLiteral("Lab 2")},
-                                       {MLDeviceKeys::DeviceChannel1, QStringLiteral("2")},
-                                       {MLDeviceKeys::DeviceChannel2, QStringLiteral("5")},
-                                       {MLDeviceKeys::DeviceVoiceChoice, QStringLiteral("4")}};
+    const std::pair<QString, QString> stages[] = {{MLDeviceKeys::DeviceName, QStringLiteral("Lab 2")},
+                                                  {MLDeviceKeys::DeviceChannel1, QStringLiteral("2")},
+                                                  {MLDeviceKeys::DeviceChannel2, QStringLiteral("5")},
+                                                  {MLDeviceKeys::DeviceVoiceChoice, QStringLiteral("4")}};
     size_t next = 0;
     QObject owner;
     std::vector<bool> results;
     std::function<void()> writeNext = [&] {
-        const Stage &stage = stages[next++];
-        ASSERT_TRUE(manager.setPropertyStringValue(stage.key, stage.value, &owner,
-                                                   [&](QObject *, const MLDeviceOperationResult &result) {
-                                                       results.push_back(result.result());
-                                                       // Idle again before the completion runs.
-                                                       EXPECT_EQ(manager.currentDeviceCommand(), MLDeviceCommandNone);
-                                                       if (result.result() && next < stages.size())
-                                                           writeNext();
-                                                   }));
+        const auto &[key, value] = stages[next++];
+        ASSERT_TRUE(manager.setPropertyStringValue(key, value, &owner, [&](QObject *, const MLDeviceOperationResult &r) {
+            results.push_back(r.result());
+            // Idle again before the completion runs.
+            EXPECT_EQ(manager.currentDeviceCommand(), MLDeviceCommandNone);
+            if (r.result() && next < std::size(stages))
+                writeNext();
+        }));
     };
     writeNext();
     ASSERT_TRUE(waitUntil([&] { return results.size() == 4; }));
@@ -132,8 +114,8 @@ TEST_F(Transaction, SettingsSaveChainsFourCommands)
               (QList<QByteArray>{"RENAME Lab 2", "channel1=2", "channel2=5", "coverage=4"}));
     EXPECT_EQ(sim.name(), QStringLiteral("Lab 2"));
     EXPECT_EQ(sim.coverage(), 4);
-    for (const Stage &stage : stages)
-        EXPECT_EQ(manager.stringValue(stage.key), stage.value);
+    for (const auto &[key, value] : stages)
+        EXPECT_EQ(manager.stringValue(key), value);
 }
 
 TEST_F(Transaction, NumberAndBooleanForms)

@@ -5,8 +5,6 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 namespace fwtest {
 
@@ -39,108 +37,18 @@ rS06nz0b5hVnsoqMyrNbTkunDyMd6oKafQLPvE+h+ZtDRxD54/RMndFr
 
 constexpr qint64 StreamChunkBytes = 64 * 1024;
 
-QByteArray reasonPhrase(int status)
+// Status line and headers; no Content-Length when the length is negative.
+QByteArray head(int status, const QByteArray &headers, qint64 length)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 307:
-        return "Temporary Redirect";
-    case 308:
-        return "Permanent Redirect";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
-QByteArray statusLine(int status)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
-}
-
-QByteArray headerLines(const HeaderList &headers)
-{
-    QByteArray out;
-    for (const auto &[name, value] : headers)
-        out += name + ": " + value + "\r\n";
-    return out;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n" + headers;
+    if (length >= 0)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    return head + "Connection: close\r\n\r\n";
 }
 
 } // namespace
 
-bool HttpRequest::hasHeader(const QByteArray &name) const
-{
-    for (const auto &header : headers) {
-        if (header.first.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-QByteArray HttpRequest::header(const QByteArray &name) const
-{
-    for (const auto &header : headers) {
-        if (header.first.compare(name, Qt::CaseInsensitive) == 0)
-            return header.second;
-    }
-    return {};
-}
-
-HttpResponse HttpResponse::answer(int status, const QByteArray &body, const HeaderList &headers)
-{
-    HttpResponse response;
-    response.status = status;
-    response.body = body;
-    response.headers = headers;
-    return response;
-}
-
-HttpResponse HttpResponse::redirect(int status, const QByteArray &location)
-{
-    return answer(status, "moved", {{"Location", location}, {"Content-Type", "text/plain"}});
-}
-
-HttpResponse HttpResponse::silent()
-{
-    HttpResponse response;
-    response.kind = Kind::Silent;
-    return response;
-}
-
-HttpResponse HttpResponse::held(int status, const QByteArray &body)
-{
-    HttpResponse response = answer(status, body);
-    response.kind = Kind::Held;
-    return response;
-}
-
-HttpResponse HttpResponse::stream(qint64 bytes)
-{
-    HttpResponse response;
-    response.kind = Kind::Stream;
-    response.streamBytes = bytes;
-    return response;
-}
-
-HttpResponse HttpResponse::partial(qint64 declaredLength, const QByteArray &body, bool close)
-{
-    HttpResponse response;
-    response.kind = Kind::Partial;
-    response.declaredLength = declaredLength;
-    response.body = body;
-    response.closeAfterPartial = close;
-    return response;
-}
-
-TestHttpServer::TestHttpServer(Transport transport, QObject *parent) : QObject(parent), m_transport(transport)
+TestHttpServer::TestHttpServer(Transport transport) : m_transport(transport)
 {
     if (transport == Transport::Tls) {
         auto *server = new QSslServer(this);
@@ -162,10 +70,10 @@ TestHttpServer::TestHttpServer(Transport transport, QObject *parent) : QObject(p
 
 TestHttpServer::~TestHttpServer()
 {
-    for (Connection *connection : std::as_const(m_connections)) {
-        if (connection->socket)
-            disconnect(connection->socket, nullptr, this, nullptr);
-        delete connection;
+    // Sockets closing with the server must not call back into it.
+    for (const Connection &connection : m_connections) {
+        if (connection.socket)
+            disconnect(connection.socket, nullptr, this, nullptr);
     }
 }
 
@@ -174,20 +82,12 @@ bool TestHttpServer::isListening() const
     return m_server->isListening();
 }
 
-quint16 TestHttpServer::port() const
-{
-    return m_server->serverPort();
-}
-
 QString TestHttpServer::url(const QByteArray &target) const
 {
-    const QString scheme = m_transport == Transport::Tls ? QStringLiteral("https") : QStringLiteral("http");
-    return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port()).arg(QString::fromUtf8(target));
-}
-
-void TestHttpServer::route(const QByteArray &target, const HttpResponse &response)
-{
-    m_routes.insert(target, response);
+    return QStringLiteral("%1://127.0.0.1:%2%3")
+        .arg(m_transport == Transport::Tls ? QStringLiteral("https") : QStringLiteral("http"))
+        .arg(m_server->serverPort())
+        .arg(QString::fromUtf8(target));
 }
 
 QList<HttpRequest> TestHttpServer::requestsFor(const QByteArray &target) const
@@ -202,10 +102,9 @@ QList<HttpRequest> TestHttpServer::requestsFor(const QByteArray &target) const
 
 void TestHttpServer::releaseHeld()
 {
-    for (Connection *connection : std::as_const(m_connections)) {
-        if (connection->socket && connection->held.kind == HttpResponse::Kind::Held &&
-            !connection->answered) {
-            HttpResponse response = connection->held;
+    for (Connection &connection : m_connections) {
+        if (connection.held.kind == HttpResponse::Kind::Held && !connection.answered) {
+            HttpResponse response = connection.held;
             response.kind = HttpResponse::Kind::Answer;
             respond(connection, response);
         }
@@ -215,112 +114,87 @@ void TestHttpServer::releaseHeld()
 void TestHttpServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        auto *connection = new Connection;
-        connection->socket = socket;
-        m_connections.append(connection);
-        connect(socket, &QTcpSocket::readyRead, this, [this, connection] { onReadyRead(connection); });
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, connection] { streamMore(connection); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, connection] {
-            if (connection->requestSeen && !connection->answered)
+        Connection &connection = m_connections.emplace_back();
+        connection.socket = socket;
+        connect(socket, &QTcpSocket::readyRead, this, [this, &connection] { onReadyRead(connection); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, &connection] { streamMore(connection); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, &connection] {
+            if (connection.requestSeen && !connection.answered)
                 ++m_closedByClient;
-            connection->answered = true;
-            if (connection->socket)
-                connection->socket->deleteLater();
+            connection.answered = true;
+            if (connection.socket)
+                connection.socket->deleteLater();
         });
         if (socket->bytesAvailable() > 0)
             onReadyRead(connection);
     }
 }
 
-void TestHttpServer::onReadyRead(Connection *connection)
+void TestHttpServer::onReadyRead(Connection &connection)
 {
-    if (!connection->socket)
+    if (!connection.socket)
         return;
-    connection->buffer += connection->socket->readAll();
-    if (connection->requestSeen)
+    connection.buffer += connection.socket->readAll();
+    const qsizetype headEnd = connection.buffer.indexOf("\r\n\r\n");
+    if (connection.requestSeen || headEnd < 0)
         return;
-    const qsizetype headEnd = connection->buffer.indexOf("\r\n\r\n");
-    if (headEnd < 0)
-        return;
-    const QList<QByteArray> lines = connection->buffer.left(headEnd).split('\n');
     HttpRequest request;
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.head = connection.buffer.left(headEnd + 2);
+    const QList<QByteArray> requestLine = request.head.left(request.head.indexOf('\r')).split(' ');
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);
-    qint64 contentLength = 0;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines.at(i).trimmed();
-        const qsizetype colon = line.indexOf(':');
-        if (colon <= 0)
-            continue;
-        const QByteArray name = line.left(colon).trimmed();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        request.headers.append({name, value});
-        if (name.compare("Content-Length", Qt::CaseInsensitive) == 0)
-            contentLength = value.toLongLong();
-    }
-    const qsizetype bodyStart = headEnd + 4;
-    if (connection->buffer.size() - bodyStart < contentLength)
+    const QByteArray lower = request.head.toLower();
+    const qsizetype length = lower.indexOf("\ncontent-length:");
+    const qint64 contentLength =
+        length < 0 ? 0 : lower.mid(length + 16, lower.indexOf('\r', length) - length - 16).trimmed().toLongLong();
+    if (connection.buffer.size() - headEnd - 4 < contentLength)
         return;
-    request.body = connection->buffer.mid(bodyStart, contentLength);
-    connection->requestSeen = true;
+    request.body = connection.buffer.mid(headEnd + 4, contentLength);
+    connection.requestSeen = true;
     m_requests.append(request);
-
-    const auto route = m_routes.constFind(request.target);
-    respond(connection, route != m_routes.constEnd()
-                            ? *route
-                            : HttpResponse::answer(404, "no such list\n", {{"Content-Type", "text/plain"}}));
+    respond(connection, m_routes.value(request.target, HttpResponse::answer(404, "no such list\n")));
 }
 
-void TestHttpServer::respond(Connection *connection, const HttpResponse &response)
+void TestHttpServer::respond(Connection &connection, const HttpResponse &response)
 {
-    QTcpSocket *socket = connection->socket;
+    QTcpSocket *socket = connection.socket;
     if (!socket)
         return;
     switch (response.kind) {
     case HttpResponse::Kind::Answer:
-        socket->write(statusLine(response.status) + headerLines(response.headers) +
-                      "Content-Length: " + QByteArray::number(response.body.size()) +
-                      "\r\nConnection: close\r\n\r\n" + response.body);
-        connection->answered = true;
-        socket->disconnectFromHost();
+        socket->write(head(response.status, response.headers,
+                           response.length >= 0 ? response.length : response.body.size()) +
+                      response.body);
+        if (response.close) {
+            connection.answered = true;
+            socket->disconnectFromHost();
+        }
         break;
     case HttpResponse::Kind::Silent:
         break;
     case HttpResponse::Kind::Held:
-        connection->held = response;
+        connection.held = response;
         break;
     case HttpResponse::Kind::Stream:
-        socket->write(statusLine(200) +
-                      "Content-Type: text/xml\r\nConnection: close\r\n\r\n<updates><files>");
-        connection->streamLeft = response.streamBytes;
+        socket->write(head(200, "Content-Type: text/xml\r\n", -1) + "<updates><files>");
+        connection.streamLeft = response.length;
         streamMore(connection);
-        break;
-    case HttpResponse::Kind::Partial:
-        socket->write(statusLine(200) + "Content-Type: text/xml\r\nContent-Length: " +
-                      QByteArray::number(response.declaredLength) + "\r\nConnection: close\r\n\r\n" +
-                      response.body);
-        if (response.closeAfterPartial) {
-            connection->answered = true;
-            socket->disconnectFromHost();
-        }
         break;
     }
 }
 
-void TestHttpServer::streamMore(Connection *connection)
+void TestHttpServer::streamMore(Connection &connection)
 {
-    QTcpSocket *socket = connection->socket;
-    if (!socket || connection->streamLeft <= 0 || socket->state() != QAbstractSocket::ConnectedState)
+    QTcpSocket *socket = connection.socket;
+    if (!socket || connection.streamLeft <= 0 || socket->state() != QAbstractSocket::ConnectedState)
         return;
-    while (connection->streamLeft > 0 && socket->bytesToWrite() < 4 * StreamChunkBytes) {
-        const qint64 size = qMin(StreamChunkBytes, connection->streamLeft);
+    while (connection.streamLeft > 0 && socket->bytesToWrite() < 4 * StreamChunkBytes) {
+        const qint64 size = qMin(StreamChunkBytes, connection.streamLeft);
         socket->write(QByteArray(size, ' '));
-        connection->streamLeft -= size;
-        m_streamedBytes += size;
+        connection.streamLeft -= size;
     }
-    if (connection->streamLeft == 0) {
-        connection->answered = true;
+    if (connection.streamLeft == 0) {
+        connection.answered = true;
         socket->disconnectFromHost();
     }
 }

@@ -2,21 +2,20 @@
 // test plays the device on the master.
 
 #include "MLSerialPort.h"
+#include "PtyAsOnlySerialPort.h"
+#include "PtyPeer.h"
 #include "SerialTestSupport.h"
 #include "TestSupport.h"
 
-#include <QThread>
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-using namespace std::chrono_literals;
 using Kind = RecordingDelegate::Kind;
 
 namespace {
@@ -37,7 +36,7 @@ bool sameSettings(const termios &a, const termios &b)
 }
 
 // Another opener of the device that asks for the lock, as a second copy of
-// this program would.
+// this program would: its descriptor, or minus the error.
 int openAndLock(const QString &path)
 {
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -51,7 +50,13 @@ int openAndLock(const QString &path)
     return fd;
 }
 
-} // namespace
+bool canLock(const QString &path)
+{
+    const int fd = openAndLock(path);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
+}
 
 class SerialPortTest : public ::testing::Test
 {
@@ -59,18 +64,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(pty.valid());
-        dialinAlias = QStringLiteral("/dev/ml-test-dialin-") + pty.slavePath().section(QLatin1Char('/'), -1);
-        MLSerialDeviceEntry entry{pty.slavePath(),       dialinAlias, QStringLiteral("pts"),
-                                  QStringLiteral("pts"), QString(),   QStringLiteral("IOSerialStream")};
-        previousRegistry = MLSerialPort::setDeviceRegistry(
-            std::make_shared<MLFixedSerialDeviceRegistry>(std::vector<MLSerialDeviceEntry>{entry}));
+        dialinAlias = QStringLiteral("/dev/ml-test-dialin-") + pty.slavePath.section(u'/', -1);
+        ports.emplace(pty.slavePath, dialinAlias);
     }
 
     void TearDown() override
     {
         port.reset();
         mltest::flushEvents();
-        MLSerialPort::setDeviceRegistry(previousRegistry);
+        ports.reset();
         MLSerialPort::setModemLines(previousModemLines);
         EXPECT_FALSE(delegate.calledOffMainThread);
     }
@@ -78,7 +80,7 @@ protected:
     // A port on the slave, opened, with the open announced.
     void openPort()
     {
-        port = MLSerialPort::initWithPath(pty.slavePath());
+        port = MLSerialPort::initWithPath(pty.slavePath);
         ASSERT_TRUE(port);
         port->setDelegate(&delegate);
         const int opened = delegate.count(Kind::Opened);
@@ -91,10 +93,10 @@ protected:
 
     PtyPair pty;
     QString dialinAlias;
+    std::optional<PtyAsOnlySerialPort> ports;
     RecordingDelegate delegate;
     std::shared_ptr<FakeModemLines> lines = std::make_shared<FakeModemLines>();
     std::shared_ptr<MLSerialPort> port;
-    std::shared_ptr<MLSerialDeviceRegistry> previousRegistry;
     std::shared_ptr<MLModemLines> previousModemLines;
 };
 
@@ -102,33 +104,39 @@ TEST_F(SerialPortTest, OnePortObjectPerDeviceNamedByItsCalloutPath)
 {
     auto viaDialin = MLSerialPort::initWithPath(dialinAlias);
     ASSERT_TRUE(viaDialin);
-    EXPECT_EQ(viaDialin->path(), pty.slavePath());
+    EXPECT_EQ(viaDialin->path(), pty.slavePath);
     EXPECT_EQ(viaDialin->name(), QStringLiteral("pts"));
-    EXPECT_EQ(MLSerialPort::initWithPath(pty.slavePath()), viaDialin);
-    EXPECT_EQ(MLSerialPort::existingPortWithPath(pty.slavePath()), viaDialin);
-
+    EXPECT_EQ(MLSerialPort::initWithPath(pty.slavePath), viaDialin);
+    EXPECT_EQ(MLSerialPort::existingPortWithPath(pty.slavePath), viaDialin);
     EXPECT_EQ(MLSerialPort::initWithPath(QStringLiteral("/dev/null")), nullptr);
     EXPECT_EQ(MLSerialPort::initWithPath(QString()), nullptr);
 
+    // A closed port refuses to send and closes quietly.
+    viaDialin->setDelegate(&delegate);
+    EXPECT_FALSE(viaDialin->sendData("SUMMARY\r"));
+    EXPECT_TRUE(viaDialin->writeBuffer().isEmpty());
+    EXPECT_TRUE(viaDialin->close());
+    mltest::flushEvents();
+    EXPECT_TRUE(delegate.kinds().empty());
+
     // The registry does not keep a port alive.
     viaDialin.reset();
-    EXPECT_EQ(MLSerialPort::existingPortWithPath(pty.slavePath()), nullptr);
+    EXPECT_EQ(MLSerialPort::existingPortWithPath(pty.slavePath), nullptr);
 }
 
 TEST_F(SerialPortTest, OpenMakesACookedTerminalRawAndCloseRestoresIt)
 {
     // A fresh pty is cooked; give it a speed and stop bits of its own as well.
-    termios before = pty.slaveSettings();
+    termios before = pty.slave.settings();
     ASSERT_TRUE(before.c_lflag & ICANON);
     cfsetispeed(&before, B9600);
     cfsetospeed(&before, B9600);
     before.c_cflag |= CSTOPB;
-    ASSERT_EQ(tcsetattr(pty.slave(), TCSANOW, &before), 0);
-    before = pty.slaveSettings();
-    ASSERT_TRUE(before.c_cflag & CSTOPB);
+    ASSERT_EQ(tcsetattr(pty.slave.fd(), TCSANOW, &before), 0);
+    before = pty.slave.settings();
 
     openPort();
-    const termios raw = pty.slaveSettings();
+    const termios raw = pty.slave.settings();
     EXPECT_FALSE(raw.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
     EXPECT_FALSE(raw.c_oflag & OPOST);
     EXPECT_FALSE(raw.c_iflag & (ICRNL | IXON | ISTRIP | INLCR | IGNCR));
@@ -141,31 +149,28 @@ TEST_F(SerialPortTest, OpenMakesACookedTerminalRawAndCloseRestoresIt)
     EXPECT_EQ(cfgetospeed(&raw), speed_t(B19200));
 
     EXPECT_TRUE(port->close());
-    EXPECT_TRUE(sameSettings(pty.slaveSettings(), before));
+    EXPECT_TRUE(sameSettings(pty.slave.settings(), before));
 }
 
-TEST_F(SerialPortTest, SettersReachAnOpenDevice)
+TEST_F(SerialPortTest, SettersReachAnOpenDeviceWithoutReopening)
 {
     openPort();
     // A pty clears PARENB whatever it is given, but keeps PARODD.
     port->setParity(1);
-    EXPECT_TRUE(pty.slaveSettings().c_cflag & PARODD);
+    EXPECT_TRUE(pty.slave.settings().c_cflag & PARODD);
     port->setParity(2);
-    EXPECT_FALSE(pty.slaveSettings().c_cflag & PARODD);
+    EXPECT_FALSE(pty.slave.settings().c_cflag & PARODD);
     port->setParity(1);
-    port->setParity(3);
+    port->setParity(3); // no such parity: none
     EXPECT_EQ(port->parity(), 0u);
-    EXPECT_FALSE(pty.slaveSettings().c_cflag & PARODD);
-
+    EXPECT_FALSE(pty.slave.settings().c_cflag & PARODD);
     port->setNumberOfStopBits(2);
-    EXPECT_TRUE(pty.slaveSettings().c_cflag & CSTOPB);
+    EXPECT_TRUE(pty.slave.settings().c_cflag & CSTOPB);
     port->setShouldEchoReceivedData(true);
-    EXPECT_TRUE(pty.slaveSettings().c_lflag & ECHO);
+    EXPECT_TRUE(pty.slave.settings().c_lflag & ECHO);
     port->setBaudRate(115200);
-    const termios fast = pty.slaveSettings();
+    const termios fast = pty.slave.settings();
     EXPECT_EQ(cfgetospeed(&fast), speed_t(B115200));
-
-    // None of these reopen the port.
     mltest::flushEvents();
     EXPECT_EQ(delegate.count(Kind::Closed), 0);
     EXPECT_EQ(delegate.count(Kind::Opened), 1);
@@ -175,18 +180,15 @@ TEST_F(SerialPortTest, FlowControlChangeOnAnOpenPortClosesAndReopens)
 {
     useFakeModemLines(); // the pty's own would add a modem-line report to each open
     openPort();
-    delegate.events.clear();
-    port->setUsesRTSCTSFlowControl(true);
-    EXPECT_TRUE(port->isOpen());
-    EXPECT_TRUE(pty.slaveSettings().c_cflag & CRTSCTS);
-    ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Opened) == 1; }));
-    EXPECT_EQ(delegate.kinds(), (std::vector<Kind>{Kind::Closed, Kind::Opened}));
-
-    // No flag exists for it here, but it goes through the same reopen.
-    delegate.events.clear();
-    port->setUsesDTRDSRFlowControl(true);
-    ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Opened) == 1; }));
-    EXPECT_EQ(delegate.kinds(), (std::vector<Kind>{Kind::Closed, Kind::Opened}));
+    for (const bool rtsCts : {true, false}) {
+        delegate.events.clear();
+        // DTR/DSR has no flag here, but goes through the same reopen.
+        rtsCts ? port->setUsesRTSCTSFlowControl(true) : port->setUsesDTRDSRFlowControl(true);
+        EXPECT_TRUE(port->isOpen());
+        ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Opened) == 1; }));
+        EXPECT_EQ(delegate.kinds(), (std::vector<Kind>{Kind::Closed, Kind::Opened}));
+    }
+    EXPECT_TRUE(pty.slave.settings().c_cflag & CRTSCTS);
 
     // The same value again, or any change on a closed port: nothing to tell.
     ASSERT_TRUE(port->close());
@@ -201,44 +203,36 @@ TEST_F(SerialPortTest, FlowControlChangeOnAnOpenPortClosesAndReopens)
 TEST_F(SerialPortTest, OpenIsExclusive)
 {
     // Held by another opener: the port reports it later, on the main thread, and stays closed.
-    const int holder = openAndLock(pty.slavePath());
+    const int holder = openAndLock(pty.slavePath);
     ASSERT_GE(holder, 0);
-    port = MLSerialPort::initWithPath(pty.slavePath());
-    ASSERT_TRUE(port);
+    port = MLSerialPort::initWithPath(pty.slavePath);
     port->setDelegate(&delegate);
     port->open();
     EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(delegate.events.empty());
     ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Error) == 1; }));
-    const MLPosixError error = delegate.errors().front();
-    EXPECT_EQ(error.code, EWOULDBLOCK);
-    EXPECT_EQ(error.description(), QStringLiteral("Resource temporarily unavailable (POSIX error %1, %2)")
-                                       .arg(EWOULDBLOCK)
-                                       .arg(pty.slavePath()));
+    EXPECT_EQ(delegate.errors().front().description(),
+              QStringLiteral("Resource temporarily unavailable (POSIX error %1, %2)").arg(EWOULDBLOCK).arg(pty.slavePath));
     mltest::processEventsFor(50);
     EXPECT_EQ(delegate.count(Kind::Opened), 0);
-    EXPECT_FALSE(port->isOpen());
     ::close(holder);
 
     // Open: the next opener is refused (EWOULDBLOCK from the lock; EBUSY
     // from TIOCEXCL for a caller that is not root) until the port closes.
     openPort();
-    const int other = openAndLock(pty.slavePath());
+    const int other = openAndLock(pty.slavePath);
     if (other >= 0)
         ::close(other);
     EXPECT_TRUE(other == -EWOULDBLOCK || other == -EBUSY) << other;
     ASSERT_TRUE(port->close());
-    const int after = openAndLock(pty.slavePath());
-    EXPECT_GE(after, 0) << "lock not released at close: " << -after;
-    if (after >= 0)
-        ::close(after);
+    EXPECT_TRUE(canLock(pty.slavePath)) << "lock not released at close";
 }
 
 TEST_F(SerialPortTest, DataTravelsBothWaysInChunksOfAtMost1024Bytes)
 {
     openPort();
     const QByteArray incoming = pattern(5000, 1);
-    ASSERT_TRUE(pty.writeToMaster(incoming));
+    ASSERT_TRUE(pty.master.write(incoming));
     ASSERT_TRUE(mltest::waitUntil([&] { return delegate.received().size() >= incoming.size(); }));
     EXPECT_EQ(delegate.received(), incoming);
     for (const auto &event : delegate.events) {
@@ -251,11 +245,9 @@ TEST_F(SerialPortTest, DataTravelsBothWaysInChunksOfAtMost1024Bytes)
     const QByteArray outgoing = pattern(3000, 2);
     EXPECT_TRUE(port->sendData(outgoing));
     EXPECT_TRUE(port->writeBuffer().isEmpty());
-    EXPECT_EQ(pty.readFromMaster(outgoing.size()), outgoing);
-
-    // Nothing to write is a success that writes nothing.
-    EXPECT_TRUE(port->sendData(QByteArray()));
-    EXPECT_TRUE(pty.readFromMaster(1, 100).isEmpty());
+    EXPECT_EQ(pty.master.readCount(outgoing.size()), outgoing);
+    EXPECT_TRUE(port->sendData(QByteArray())) << "nothing to write is a success";
+    EXPECT_TRUE(pty.master.readFor(100).isEmpty());
 }
 
 // A reply may lead to a modal alert, whose nested event loop runs inside the
@@ -269,34 +261,22 @@ TEST_F(SerialPortTest, DataKeepsComingWhileTheDelegateRunsANestedLoop)
             RecordingDelegate::serialPortDidReceiveData(port, data);
             if (std::exchange(nested, true))
                 return;
-            pty->writeToMaster("second");
+            master->write("second");
             nestedLoopGotMore = mltest::waitUntil([&] { return received().contains("second"); }, 2000);
         }
-        PtyPair *pty = nullptr;
+        PtyPeer *master = nullptr;
         bool nested = false;
         bool nestedLoopGotMore = false;
     } nesting;
-    nesting.pty = &pty;
+    nesting.master = &pty.master;
 
     openPort();
     port->setDelegate(&nesting);
-    ASSERT_TRUE(pty.writeToMaster("first"));
+    ASSERT_TRUE(pty.master.write("first"));
     ASSERT_TRUE(mltest::waitUntil([&] { return nesting.nested; }));
     EXPECT_TRUE(nesting.nestedLoopGotMore);
     EXPECT_EQ(nesting.received(), QByteArray("firstsecond"));
     port->setDelegate(&delegate);
-}
-
-TEST_F(SerialPortTest, ClosedPortRefusesToSendAndClosesQuietly)
-{
-    port = MLSerialPort::initWithPath(pty.slavePath());
-    ASSERT_TRUE(port);
-    port->setDelegate(&delegate);
-    EXPECT_FALSE(port->sendData("SUMMARY\r"));
-    EXPECT_TRUE(port->writeBuffer().isEmpty());
-    EXPECT_TRUE(port->close());
-    mltest::flushEvents();
-    EXPECT_TRUE(delegate.kinds().empty());
 }
 
 TEST_F(SerialPortTest, HandOffsRespectTheDelegateAndThePortOfTheMoment)
@@ -305,7 +285,7 @@ TEST_F(SerialPortTest, HandOffsRespectTheDelegateAndThePortOfTheMoment)
     delegate.events.clear();
 
     // Data read while a delegate was set, delivered after it was cleared: nobody hears it.
-    ASSERT_TRUE(pty.writeToMaster("late"));
+    ASSERT_TRUE(pty.master.write("late"));
     QThread::msleep(200);
     port->setDelegate(nullptr);
     mltest::flushEvents();
@@ -314,17 +294,14 @@ TEST_F(SerialPortTest, HandOffsRespectTheDelegateAndThePortOfTheMoment)
     // Data read just before the port goes away is dropped with it; the
     // device is unlocked and has its own settings back.
     port->setDelegate(&delegate);
-    const termios raw = pty.slaveSettings();
-    ASSERT_TRUE(pty.writeToMaster("later"));
+    const termios raw = pty.slave.settings();
+    ASSERT_TRUE(pty.master.write("later"));
     QThread::msleep(200);
     port.reset();
     mltest::flushEvents();
     EXPECT_TRUE(delegate.kinds().empty());
-    EXPECT_FALSE(sameSettings(pty.slaveSettings(), raw));
-    const int fd = openAndLock(pty.slavePath());
-    EXPECT_GE(fd, 0);
-    if (fd >= 0)
-        ::close(fd);
+    EXPECT_FALSE(sameSettings(pty.slave.settings(), raw));
+    EXPECT_TRUE(canLock(pty.slavePath));
 }
 
 TEST_F(SerialPortTest, CleanupClosesThenTellsOfTheRemoval)
@@ -356,7 +333,7 @@ TEST_F(SerialPortTest, HangUpIsReportedOnceAndStopsTheReader)
     mltest::processEventsFor(50);
     delegate.events.clear();
 
-    pty.closeMaster();
+    pty.master.close();
     ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Error) == 1; }));
     const MLPosixError error = delegate.errors().front();
     EXPECT_TRUE(error.code == EIO || error.code == ENODEV) << error.code;
@@ -364,23 +341,19 @@ TEST_F(SerialPortTest, HangUpIsReportedOnceAndStopsTheReader)
 
     // A hung-up terminal polls ready at once, every time: a reader that kept
     // going would burn a whole core while the main thread sleeps.
-    const auto cpuBefore = processCpuTime();
+    const double cpuBefore = mltest::processCpuSeconds();
     QThread::msleep(1000);
-    const auto cpuUsed = processCpuTime() - cpuBefore;
-    EXPECT_LT(cpuUsed, 100ms) << std::chrono::duration_cast<std::chrono::milliseconds>(cpuUsed).count()
-                              << " ms";
+    EXPECT_LT(mltest::processCpuSeconds() - cpuBefore, 0.1) << "CPU seconds in one second after the hang-up";
     mltest::flushEvents();
     EXPECT_EQ(delegate.count(Kind::Error), 1);
     EXPECT_TRUE(port->isOpen());
 
     // A write to the gone device fails on the spot and keeps its bytes.
-    delegate.events.clear();
     EXPECT_FALSE(port->sendData("SUMMARY\r"));
-    EXPECT_EQ(delegate.count(Kind::Error), 1);
+    EXPECT_EQ(delegate.count(Kind::Error), 2);
     EXPECT_EQ(port->writeBuffer(), QByteArray("SUMMARY\r"));
 
     EXPECT_TRUE(port->close());
-    EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(port->writeBuffer().isEmpty());
     EXPECT_EQ(delegate.count(Kind::Closed), 1);
 }
@@ -392,8 +365,7 @@ TEST_F(SerialPortTest, ModemLinesAreDrivenAndWatched)
     openPort();
     // Whatever the lines were, the defaults turn RTS and DTR off.
     EXPECT_EQ(lines->lines.load() & (TIOCM_RTS | TIOCM_DTR), 0);
-    EXPECT_FALSE(port->RTS());
-    EXPECT_FALSE(port->DTR());
+    EXPECT_FALSE(port->RTS() || port->DTR());
     EXPECT_TRUE(mltest::waitUntil([&] { return port->CTS(); }));
 
     lines->lines = (lines->lines.load() & ~TIOCM_CTS) | TIOCM_DSR | TIOCM_CD;
@@ -449,3 +421,5 @@ TEST_F(SerialPortTest, ModemLineFailureIsReportedOnceAndTheLinesAreLeftAlone)
     ASSERT_EQ(delegate.count(Kind::Error), 1);
     EXPECT_EQ(delegate.errors().front().code, EPERM);
 }
+
+} // namespace

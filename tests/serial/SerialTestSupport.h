@@ -4,38 +4,13 @@
 #include "MLSerialPortDelegate.h"
 
 #include <QByteArray>
-#include <QString>
+#include <QCoreApplication>
+#include <QThread>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <termios.h>
+#include <cerrno>
 #include <vector>
-
-// A pseudo-terminal pair: the port opens the slave by its path, the test
-// plays the device on the master.
-class PtyPair
-{
-public:
-    PtyPair();
-    ~PtyPair();
-    PtyPair(const PtyPair &) = delete;
-    PtyPair &operator=(const PtyPair &) = delete;
-
-    bool valid() const { return m_master >= 0 && m_slave >= 0; }
-    int slave() const { return m_slave; }
-    QString slavePath() const { return m_slavePath; }
-    termios slaveSettings() const;
-
-    void closeMaster();
-    bool writeToMaster(const QByteArray &data);
-    // Reads from the master until `count` bytes came or the time is up.
-    QByteArray readFromMaster(qsizetype count, int timeoutMs = 3000);
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_slavePath;
-};
 
 // Records every delegate call in order, and whether any came off the main thread.
 class RecordingDelegate : public MLSerialPortDelegate
@@ -56,10 +31,7 @@ public:
         QByteArray data;
     };
 
-    void serialPortDidReceiveData(MLSerialPort *, const QByteArray &data) override
-    {
-        record({Kind::Data, {}, data});
-    }
+    void serialPortDidReceiveData(MLSerialPort *, const QByteArray &data) override { record({Kind::Data, {}, data}); }
     void serialPortWasRemovedFromSystem(MLSerialPort *) override { record({Kind::Removed, {}, {}}); }
     void serialPortDidEncounterError(MLSerialPort *, const MLPosixError &error) override
     {
@@ -68,24 +40,69 @@ public:
     void serialPortWasOpened(MLSerialPort *) override { record({Kind::Opened, {}, {}}); }
     void serialPortWasClosed(MLSerialPort *) override { record({Kind::Closed, {}, {}}); }
 
-    int count(Kind kind) const;
-    std::vector<Kind> kinds() const;
-    std::vector<MLPosixError> errors() const;
-    QByteArray received() const;
+    int count(Kind kind) const
+    {
+        return int(std::count_if(events.begin(), events.end(), [kind](const Event &e) { return e.kind == kind; }));
+    }
+    std::vector<Kind> kinds() const
+    {
+        std::vector<Kind> kinds;
+        for (const Event &event : events)
+            kinds.push_back(event.kind);
+        return kinds;
+    }
+    std::vector<MLPosixError> errors() const
+    {
+        std::vector<MLPosixError> errors;
+        for (const Event &event : events) {
+            if (event.kind == Kind::Error)
+                errors.push_back(event.error);
+        }
+        return errors;
+    }
+    QByteArray received() const
+    {
+        QByteArray data;
+        for (const Event &event : events)
+            data += event.data;
+        return data;
+    }
 
     std::vector<Event> events;
     bool calledOffMainThread = false;
 
 private:
-    void record(Event event);
+    void record(Event event)
+    {
+        calledOffMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+        events.push_back(std::move(event));
+    }
 };
 
 // Modem lines that a test sets and breaks at will (a pty has none).
 class FakeModemLines : public MLModemLines
 {
 public:
-    bool get(int fd, int &bits) override;
-    bool set(int fd, int bits, bool on) override;
+    bool get(int, int &bits) override
+    {
+        ++getCalls;
+        if (const int error = failGetWith.load()) {
+            errno = error;
+            return false;
+        }
+        bits = lines.load();
+        return true;
+    }
+    bool set(int, int bits, bool on) override
+    {
+        ++setCalls;
+        if (const int error = failSetWith.load()) {
+            errno = error;
+            return false;
+        }
+        lines = on ? (lines | bits) : (lines & ~bits);
+        return true;
+    }
 
     std::atomic<int> lines{0};
     std::atomic<int> failGetWith{0}; // errno for get to fail with; 0 succeeds
@@ -93,6 +110,3 @@ public:
     std::atomic<int> getCalls{0};
     std::atomic<int> setCalls{0};
 };
-
-// CPU time the whole process has used so far.
-std::chrono::nanoseconds processCpuTime();

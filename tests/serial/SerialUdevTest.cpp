@@ -1,21 +1,17 @@
 // The serial port's device list through libudev, and a port on a device node
 // that umockdev backs with a pseudo-terminal. Runs under umockdev's preload.
 
-// Before any Qt header: glib has a field named "signals", a Qt keyword.
-#include <umockdev.h>
-
 #include "MLSerialPort.h"
+#include "PtyPeer.h"
 #include "SerialTestSupport.h"
 #include "TestSupport.h"
+#include "UmockdevTestbed.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 using Kind = RecordingDelegate::Kind;
@@ -53,33 +49,13 @@ P: /devices/platform/serial8250
 E: SUBSYSTEM=platform
 )";
 
-QByteArray readDevice(int fd, qsizetype count, int timeoutMs = 3000)
-{
-    QByteArray data;
-    QDeadlineTimer deadline(timeoutMs);
-    while (data.size() < count && !deadline.hasExpired()) {
-        pollfd pfd{fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 20) <= 0)
-            continue;
-        char buffer[256];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            data.append(buffer, n);
-    }
-    return data;
-}
-
-} // namespace
-
 class UdevSerialTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        testbed = umockdev_testbed_new();
-        ASSERT_TRUE(testbed);
         GError *error = nullptr;
-        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, kDevices, &error))
+        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed.get(), kDevices, &error))
             << (error ? error->message : "");
         previousRegistry = MLSerialPort::setDeviceRegistry(nullptr);
     }
@@ -89,11 +65,10 @@ protected:
         port.reset();
         mltest::flushEvents();
         MLSerialPort::setDeviceRegistry(previousRegistry);
-        g_object_unref(testbed);
         EXPECT_FALSE(delegate.calledOffMainThread);
     }
 
-    UMockdevTestbed *testbed = nullptr;
+    mltest::Testbed testbed;
     RecordingDelegate delegate;
     std::shared_ptr<MLSerialPort> port;
     std::shared_ptr<MLSerialDeviceRegistry> previousRegistry;
@@ -124,11 +99,13 @@ TEST_F(UdevSerialTest, PortOnAnEmulatedDeviceTalksAndSurvivesTheUnplug)
     ASSERT_TRUE(port->isOpen());
     ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Opened) == 1; }));
 
-    const int device = umockdev_testbed_get_dev_fd(testbed, "/dev/ttyACM0");
-    ASSERT_GE(device, 0);
+    // The device end belongs to the testbed.
+    PtyPeer device(testbed.deviceFd(QStringLiteral("/dev/ttyACM0")));
+    const auto keepOpen = qScopeGuard([&] { device.release(); });
+    ASSERT_TRUE(device.isOpen());
     EXPECT_TRUE(port->sendData("SUMMARY\r"));
-    EXPECT_EQ(readDevice(device, 8), QByteArray("SUMMARY\r"));
-    ASSERT_EQ(::write(device, "OK\r", 3), 3);
+    EXPECT_EQ(device.readCount(8), QByteArray("SUMMARY\r"));
+    ASSERT_TRUE(device.write("OK\r"));
     ASSERT_TRUE(mltest::waitUntil([&] { return delegate.received() == "OK\r"; }));
 
     // The emulated line has no modem lines: one report, not one every 10 ms.
@@ -139,8 +116,7 @@ TEST_F(UdevSerialTest, PortOnAnEmulatedDeviceTalksAndSurvivesTheUnplug)
     // Unplugged while open: the device end goes away under the port.
     delegate.events.clear();
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    ASSERT_GE(null, 0);
-    ASSERT_GE(::dup2(null, device), 0);
+    ASSERT_GE(::dup2(null, device.fd()), 0);
     ::close(null);
     ASSERT_TRUE(mltest::waitUntil([&] { return delegate.count(Kind::Error) == 1; }));
     EXPECT_EQ(delegate.errors().front().code, EIO);
@@ -148,6 +124,7 @@ TEST_F(UdevSerialTest, PortOnAnEmulatedDeviceTalksAndSurvivesTheUnplug)
     EXPECT_EQ(delegate.count(Kind::Error), 1);
 
     EXPECT_TRUE(port->close());
-    EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(delegate.count(Kind::Closed), 1);
 }
+
+} // namespace

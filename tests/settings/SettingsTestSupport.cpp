@@ -1,6 +1,5 @@
 #include "SettingsTestSupport.h"
 
-#include "MLSerialPort.h"
 #include "TestSupport.h"
 
 #include <QAbstractButton>
@@ -14,14 +13,7 @@ bool SimulatedMicrophone::attach(QString *error)
 {
     if (!sim.openPty(&path, error))
         return false;
-    MLSerialDeviceEntry entry;
-    entry.calloutPath = entry.dialinPath = path;
-    entry.baseName = QStringLiteral("pts");
-    entry.suffix = path.section(u'/', -1);
-    entry.modemName = QStringLiteral("IOSerialStream");
-    m_previousRegistry = MLSerialPort::setDeviceRegistry(
-        std::make_shared<MLFixedSerialDeviceRegistry>(std::vector<MLSerialDeviceEntry>{entry}));
-
+    m_port.emplace(path);
     MLDeviceManager *manager = MLDeviceManager::sharedInstance();
     m_previousTimings = manager->timings();
     MLDeviceManagerTimings timings = m_previousTimings;
@@ -29,15 +21,13 @@ bool SimulatedMicrophone::attach(QString *error)
     timings.waitForOpenSleepMs = 10;
     manager->setTimings(timings);
     manager->setConnectedDevices(microphonesAt(path));
-    m_attached = true;
     return true;
 }
 
 void SimulatedMicrophone::detach()
 {
-    if (!m_attached)
+    if (!m_port)
         return;
-    m_attached = false;
     MLDeviceManager *manager = MLDeviceManager::sharedInstance();
     manager->cancelCommand();
     manager->closeSerialPort();
@@ -46,9 +36,18 @@ void SimulatedMicrophone::detach()
     manager->setPendingNewPropertyValue(QString());
     manager->setTimings(m_previousTimings);
     sim.stop();
-    MLSerialPort::setDeviceRegistry(m_previousRegistry);
+    m_port.reset();
     // Deferred notifications and deletions of this test end here, not in the next one.
     mltest::flushEvents();
+}
+
+void SimulatedMicrophone::neverAnswer(const QByteArray &commandStart)
+{
+    sim.setReplyOverride([commandStart](const QByteArray &command) -> std::optional<QByteArray> {
+        if (command.startsWith(commandStart))
+            return QByteArray();
+        return std::nullopt;
+    });
 }
 
 QMap<quint32, MLSerialDeviceInfo> microphonesAt(const QString &path, int count)
@@ -57,8 +56,7 @@ QMap<quint32, MLSerialDeviceInfo> microphonesAt(const QString &path, int count)
     for (int i = 0; i < count; ++i) {
         MLSerialDeviceInfo info;
         info.location = 0x01200000u + quint32(i) * 0x00100000u;
-        info.callOutDevice = path;
-        info.dialInDevice = path;
+        info.callOutDevice = info.dialInDevice = path;
         devices.insert(info.location, info);
     }
     return devices;
@@ -71,11 +69,6 @@ AlertDriver::AlertDriver(QString screenshotPrefix) : m_prefix(std::move(screensh
     m_timer.start();
 }
 
-void AlertDriver::answer(const QString &button, bool tickCheckBox)
-{
-    m_answers.push_back({button, tickCheckBox});
-}
-
 void AlertDriver::poll()
 {
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -84,17 +77,14 @@ void AlertDriver::poll()
     if (box != m_current) {
         m_current = box;
         m_currentSince.start();
-        SeenAlert alert;
-        alert.text = box->text();
-        alert.informativeText = box->informativeText();
+        SeenAlert alert{box->text(), box->informativeText(), {}, {}, box->windowModality()};
         for (QAbstractButton *button : box->buttons())
             alert.buttons.append(button->text());
         if (box->checkBox())
             alert.checkBoxText = box->checkBox()->text();
-        alert.modality = box->windowModality();
-        if (!m_prefix.isEmpty())
-            alert.screenshot = saveScreenshot(box, m_prefix + u'-' + QString::number(seen.size() + 1));
         seen.push_back(alert);
+        if (!m_prefix.isEmpty())
+            saveScreenshot(box, m_prefix + u'-' + QString::number(seen.size()));
     }
     if (m_currentSince.elapsed() < m_answerDelayMs)
         return;
@@ -108,12 +98,12 @@ void AlertDriver::poll()
             box->reject();
         return;
     }
-    const Answer answer = m_answers.front();
+    const auto [text, tick] = m_answers.front();
     m_answers.pop_front();
-    if (answer.tick && box->checkBox())
+    if (tick && box->checkBox())
         box->checkBox()->setChecked(true);
     for (QAbstractButton *button : box->buttons()) {
-        if (button->text() == answer.button) {
+        if (button->text() == text) {
             button->click();
             return;
         }
@@ -122,17 +112,11 @@ void AlertDriver::poll()
     box->reject();
 }
 
-QString screenshotPath(const QString &name)
+void saveScreenshot(QWidget *widget, const QString &name)
 {
     const QString dir = mltest::outputDir() + QStringLiteral("/settings");
     QDir().mkpath(dir);
-    return dir + u'/' + name + QStringLiteral(".png");
-}
-
-QString saveScreenshot(QWidget *widget, const QString &name)
-{
-    const QString path = screenshotPath(name);
-    return widget && widget->grab().save(path) ? path : QString();
+    widget->grab().save(dir + u'/' + name + QStringLiteral(".png"));
 }
 
 } // namespace mlsettingstest

@@ -2,18 +2,17 @@
 
 #include "MicSimulator.h"
 #include "MLDeviceManager.h"
-#include "MLSerialDeviceRegistry.h"
+#include "PtyAsOnlySerialPort.h"
 
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
-#include <QString>
 #include <QStringList>
 #include <QTimer>
 
 #include <deque>
-#include <memory>
+#include <optional>
 #include <vector>
 
 namespace mlsettingstest {
@@ -26,18 +25,18 @@ public:
     // Command time-out of the shared manager while the microphone is attached.
     static constexpr int kCommandTimeoutMs = 500;
 
-    // False (with the reason) when the pseudo-terminal cannot be made.
     bool attach(QString *error = nullptr);
     // Cancels what is outstanding, closes the port and forgets the microphone.
     void detach();
+    // The microphone takes every command but never acknowledges the one that starts so.
+    void neverAnswer(const QByteArray &commandStart);
 
     MicSimulator sim;
     QString path;
 
 private:
-    std::shared_ptr<MLSerialDeviceRegistry> m_previousRegistry;
+    std::optional<PtyAsOnlySerialPort> m_port;
     MLDeviceManagerTimings m_previousTimings;
-    bool m_attached = false;
 };
 
 // The connected-devices table with `count` microphones on the same path.
@@ -51,7 +50,6 @@ struct SeenAlert
     QStringList buttons;
     QString checkBoxText; // empty without a check box
     Qt::WindowModality modality = Qt::NonModal;
-    QString screenshot; // file written, if any
 };
 
 // Answers modal message boxes (QMessageBox::exec and window-modal ones) as
@@ -65,7 +63,7 @@ public:
     explicit AlertDriver(QString screenshotPrefix = QString());
 
     // The button to click on the next alert, ticking its check box first.
-    void answer(const QString &button, bool tickCheckBox = false);
+    void answer(const QString &button, bool tickCheckBox = false) { m_answers.push_back({button, tickCheckBox}); }
     // Answers only once an alert has been open this long (a user reading it).
     void setAnswerDelayMs(int ms) { m_answerDelayMs = ms; }
     bool allAnswered() const { return m_answers.empty(); }
@@ -74,24 +72,17 @@ public:
     int unexpected = 0;
 
 private:
-    struct Answer
-    {
-        QString button;
-        bool tick = false;
-    };
     void poll();
 
     QTimer m_timer;
-    std::deque<Answer> m_answers;
+    std::deque<std::pair<QString, bool>> m_answers;
     QString m_prefix;
     int m_answerDelayMs = 0;
     QPointer<QMessageBox> m_current;
     QElapsedTimer m_currentSince;
 };
 
-// The settings tests' folder for pictures, created on demand.
-QString screenshotPath(const QString &name);
-// Saves the widget as drawn; returns the file written or an empty text.
-QString saveScreenshot(QWidget *widget, const QString &name);
+// Saves the widget as drawn into the settings tests' folder for pictures.
+void saveScreenshot(QWidget *widget, const QString &name);
 
 } // namespace mlsettingstest

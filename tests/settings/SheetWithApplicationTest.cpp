@@ -56,25 +56,24 @@ protected:
         mltest::flushEvents();
     }
 
-    // The microphone is announced and its first summary shown.
-    void connectMicrophone()
+    // The microphone announced and its first summary shown, then the settings opened.
+    void openSheet()
     {
         manager()->sendDeviceConnectedNotification();
         ASSERT_TRUE(waitUntil(
-            [this] {
-                return m_app->micInfoView() && m_app->currentView() == m_app->micInfoView() && !m_app->busy();
-            },
-            5000));
+            [this] { return m_app->currentView() && m_app->currentView() == m_app->micInfoView() && !m_app->busy(); }));
         ASSERT_EQ(m_app->microphoneName(), m_mic.sim.name());
+        m_app->showConfigurationSheet();
+        m_sheet = m_app->configurationSheetController();
+        ASSERT_NE(m_sheet, nullptr);
+        mltest::flushEvents();
     }
 
-    MLConfigurationSheetController *openSheet()
+    static void removeTheMicrophone()
     {
-        m_app->showConfigurationSheet();
-        MLConfigurationSheetController *sheet = m_app->configurationSheetController();
-        if (sheet)
-            mltest::flushEvents();
-        return sheet;
+        manager()->setConnectedDevices({});
+        manager()->closeSerialPort();
+        manager()->sendDeviceDisconnectedNotification();
     }
 
     int summariesAfter(const QByteArray &command) const
@@ -86,6 +85,7 @@ protected:
 
     SimulatedMicrophone m_mic;
     std::shared_ptr<MLAppDelegate> m_app;
+    QPointer<MLConfigurationSheetController> m_sheet;
 };
 
 TEST_F(SheetInApplication, OpensWithTheMicrophonesValuesAndShowsTheSavedNameAtOnce)
@@ -93,70 +93,38 @@ TEST_F(SheetInApplication, OpensWithTheMicrophonesValuesAndShowsTheSavedNameAtOn
     m_mic.sim.setChannel1(1);
     m_mic.sim.setChannel2(0);
     m_mic.sim.setCoverage(5);
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    const QPointer<MLConfigurationSheetController> watch(sheet);
-    EXPECT_EQ(sheet->microphoneName(), QStringLiteral("Room 4"));
-    EXPECT_EQ(sheet->channel1(), 1);
-    EXPECT_EQ(sheet->channel2(), 0);
-    EXPECT_EQ(sheet->voiceChoice(), 5);
-    ASSERT_TRUE(sheet->window()->isVisible());
-    EXPECT_EQ(sheet->window()->parentWidget(), m_app->window());
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    EXPECT_EQ(m_sheet->microphoneName(), QStringLiteral("Room 4"));
+    EXPECT_EQ(m_sheet->channel1(), 1);
+    EXPECT_EQ(m_sheet->channel2(), 0);
+    EXPECT_EQ(m_sheet->voiceChoice(), 5);
+    ASSERT_TRUE(m_sheet->window()->isVisible());
+    EXPECT_EQ(m_sheet->window()->parentWidget(), m_app->window());
     EXPECT_TRUE(m_app->window()->isVisible());
-    saveScreenshot(sheet->window(), QStringLiteral("ConfigurationSheet-FromMicrophone"));
+    saveScreenshot(m_sheet->window(), QStringLiteral("ConfigurationSheet-FromMicrophone"));
 
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
-    sheet->okClicked();
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    m_sheet->okClicked();
     ASSERT_TRUE(waitUntil([&] { return m_app->configurationSheetController() == nullptr; }, 4000));
     EXPECT_EQ(m_app->microphoneName(), QStringLiteral("Lab 2"));
     EXPECT_EQ(summariesAfter("coverage=5"), 0) << "shown before the next summary";
-    EXPECT_TRUE(waitUntil([&] { return watch.isNull(); }, 1000)) << "the controller is released";
-}
-
-TEST_F(SheetInApplication, FactoryResetShowsMicrophoneInTheMainWindow)
-{
-    m_mic.sim.setChannel1(5);
-    m_mic.sim.setChannel2(6);
-    m_mic.sim.setCoverage(4);
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    AlertDriver alerts;
-    alerts.answer(QStringLiteral("Reset Microphone"));
-    sheet->defaultsClicked();
-    ASSERT_TRUE(waitUntil([&] { return m_app->configurationSheetController() == nullptr; }, 4000));
-    EXPECT_EQ(m_app->microphoneName(), QStringLiteral("Microphone")) << "closed with code 1";
-    EXPECT_EQ(m_mic.sim.name(), QStringLiteral("Microphone"));
-    EXPECT_EQ(m_mic.sim.channel1(), 0);
-    EXPECT_EQ(m_mic.sim.channel2(), 1);
-    EXPECT_EQ(m_mic.sim.coverage(), 3);
-    EXPECT_EQ(alerts.seen.size(), 1u);
+    EXPECT_TRUE(waitUntil([&] { return m_sheet.isNull(); }, 1000)) << "the controller is released";
 }
 
 TEST_F(SheetInApplication, RemovalDuringASaveClosesTheSheetWithoutTakingTheName)
 {
-    connectMicrophone();
     // The save stops at channel 1: the microphone never answers it.
-    m_mic.sim.setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
-        if (command.startsWith("channel1="))
-            return QByteArray();
-        return std::nullopt;
-    });
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    const QPointer<MLConfigurationSheetController> watch(sheet);
-    const QPointer<QDialog> window = sheet->window();
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
-    sheet->okClicked();
+    m_mic.neverAnswer("channel1=");
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    const QPointer<QDialog> window = m_sheet->window();
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    m_sheet->okClicked();
     ASSERT_TRUE(waitUntil([] { return manager()->currentDeviceCommand() == MLDeviceCommandChannel1; }, 3000));
 
     LogCapture log;
     AlertDriver alerts;
-    manager()->setConnectedDevices({});
-    manager()->closeSerialPort();
-    manager()->sendDeviceDisconnectedNotification();
-    ASSERT_TRUE(waitUntil([&] { return watch.isNull(); }, 3000));
+    removeTheMicrophone();
+    ASSERT_TRUE(waitUntil([&] { return m_sheet.isNull(); }, 3000));
     EXPECT_EQ(m_app->configurationSheetController(), nullptr);
     EXPECT_TRUE(window.isNull() || !window->isVisible());
     EXPECT_EQ(m_app->microphoneName(), QStringLiteral("Room 4")) << "code 0: the name is not taken";
@@ -171,30 +139,24 @@ TEST_F(SheetInApplication, RemovalDuringASaveClosesTheSheetWithoutTakingTheName)
 
 TEST_F(SheetInApplication, BrickedMessageDuringASaveFailsTheStage)
 {
-    connectMicrophone();
     // Channel 1 is never acknowledged: the microphone reports itself bricked instead.
-    m_mic.sim.setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
-        if (command.startsWith("channel1="))
-            return QByteArray();
-        return std::nullopt;
-    });
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
-    sheet->okClicked();
+    m_mic.neverAnswer("channel1=");
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    m_sheet->okClicked();
     ASSERT_TRUE(waitUntil([] { return manager()->currentDeviceCommand() == MLDeviceCommandChannel1; }, 3000));
 
     LogCapture log;
     AlertDriver alerts;
     alerts.answer(QStringLiteral("OK"));
     ASSERT_TRUE(m_mic.sim.sendBricked());
-    ASSERT_TRUE(waitUntil([&] { return !sheet->busy(); }, 3000)) << "a sheet busy for ever";
+    ASSERT_TRUE(waitUntil([&] { return !m_sheet->busy(); }, 3000)) << "a sheet busy for ever";
     EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 1, Bricked")), 1);
     ASSERT_TRUE(waitUntil([&] { return alerts.allAnswered(); }, 3000));
     ASSERT_EQ(alerts.seen.size(), 1u);
     EXPECT_EQ(alerts.seen.front().text, QStringLiteral("Configuration could not be saved"));
-    EXPECT_TRUE(sheet->isSheetOpen()) << "the sheet stays open with the user's values";
-    EXPECT_EQ(sheet->microphoneName(), QStringLiteral("Lab 2"));
+    EXPECT_TRUE(m_sheet->isSheetOpen()) << "the sheet stays open with the user's values";
+    EXPECT_EQ(m_sheet->microphoneName(), QStringLiteral("Lab 2"));
     EXPECT_EQ(m_app->appState(), MLAppStateRecovery);
 }
 
@@ -202,14 +164,12 @@ TEST_F(SheetInApplication, PeriodicQueryFallingDueDuringASaveCarriesOnAfterwards
 {
     m_app->setPeriodicQueryIntervalMs(40);
     m_mic.sim.setReplyDelayMs(90);
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
     // OK while the link is free; the query then falls due while the save writes.
     ASSERT_TRUE(waitUntil([] { return manager()->currentDeviceCommand() == MLDeviceCommandNone; }, 3000));
-    sheet->okClicked();
-    ASSERT_TRUE(sheet->busy());
+    m_sheet->okClicked();
+    ASSERT_TRUE(m_sheet->busy());
     ASSERT_TRUE(waitUntil([&] { return m_app->configurationSheetController() == nullptr; }, 5000));
 
     ASSERT_TRUE(waitUntil([&] { return summariesAfter("coverage=3") >= 2; }, 3000))
@@ -226,47 +186,34 @@ TEST_F(SheetInApplication, PeriodicQueryStartedWhileTheFailureAlertIsOpenCarries
 {
     m_app->setPeriodicQueryIntervalMs(40);
     m_mic.sim.setReplyDelayMs(250);
-    m_mic.sim.setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
-        if (command.startsWith("channel2="))
-            return QByteArray();
-        return std::nullopt;
-    });
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    m_mic.neverAnswer("channel2=");
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
     AlertDriver alerts;
     alerts.setAnswerDelayMs(150); // long enough for the next periodic query to start
     alerts.answer(QStringLiteral("OK"));
     ASSERT_TRUE(waitUntil([] { return manager()->currentDeviceCommand() == MLDeviceCommandNone; }, 3000));
-    sheet->okClicked();
+    m_sheet->okClicked();
     ASSERT_TRUE(waitUntil([&] { return alerts.seen.size() == 1 && alerts.allAnswered(); }, 5000));
     EXPECT_EQ(alerts.seen[0].text, QStringLiteral("Configuration could not be saved"));
     const qsizetype before = m_mic.sim.receivedCommands().count("SUMMARY");
     EXPECT_TRUE(waitUntil([&] { return m_mic.sim.receivedCommands().count("SUMMARY") >= before + 2; }, 3000))
         << "the periodic query chain ended";
     EXPECT_EQ(m_app->appState(), MLAppStateConnected);
-    EXPECT_EQ(m_app->configurationSheetController(), sheet) << "the sheet stays open";
+    EXPECT_EQ(m_app->configurationSheetController(), m_sheet) << "the sheet stays open";
 }
 
 TEST_F(SheetInApplication, RemovalWhileAQuestionIsOpenClosesBothAndSavesNothing)
 {
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    const QPointer<MLConfigurationSheetController> watch(sheet);
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
-    sheet->setChannel2(5);
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    m_sheet->setChannel2(5);
     AlertDriver alerts;
     alerts.setAnswerDelayMs(3000); // the microphone goes before the user answers
     alerts.answer(QStringLiteral("Yes"));
-    QTimer::singleShot(100, [] {
-        manager()->setConnectedDevices({});
-        manager()->closeSerialPort();
-        manager()->sendDeviceDisconnectedNotification();
-    });
-    sheet->okClicked(); // returns once the question is gone; the sheet may be too
-    ASSERT_TRUE(waitUntil([&] { return watch.isNull(); }, 3000));
+    QTimer::singleShot(100, &removeTheMicrophone);
+    m_sheet->okClicked(); // returns once the question is gone; the sheet may be too
+    ASSERT_TRUE(waitUntil([&] { return m_sheet.isNull(); }, 3000));
     EXPECT_EQ(alerts.seen.size(), 1u);
     EXPECT_FALSE(alerts.allAnswered()) << "closed by the removal, not by the user";
     EXPECT_EQ(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), nullptr);
@@ -278,15 +225,12 @@ TEST_F(SheetInApplication, ClosingTheSheetLeavesThePeriodicQueryAlone)
 {
     m_app->setPeriodicQueryIntervalMs(30);
     m_mic.sim.setReplyDelayMs(250);
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    const QPointer<MLConfigurationSheetController> watch(sheet);
+    ASSERT_NO_FATAL_FAILURE(openSheet());
     ASSERT_TRUE(waitUntil([] { return manager()->currentDeviceCommand() == MLDeviceCommandSummary; }, 3000));
     const int summaries = int(m_mic.sim.receivedCommands().count("SUMMARY"));
 
-    sheet->cancelClicked(); // the application releases it at once
-    ASSERT_TRUE(waitUntil([&] { return watch.isNull(); }, 1000));
+    m_sheet->cancelClicked(); // the application releases it at once
+    ASSERT_TRUE(waitUntil([&] { return m_sheet.isNull(); }, 1000));
     EXPECT_EQ(manager()->currentDeviceCommand(), MLDeviceCommandSummary);
     EXPECT_EQ(manager()->serialResponseTarget(), m_app.get());
     // The query completes and the chain goes on.
@@ -299,32 +243,30 @@ TEST_F(SheetInApplication, UnknownChannelFromTheMicrophoneIsPreserved)
 {
     m_mic.sim.setChannel1(9);
     m_mic.sim.setCoverage(7);
-    connectMicrophone();
-    MLConfigurationSheetController *sheet = openSheet();
-    ASSERT_NE(sheet, nullptr);
-    auto *channel1 = sheet->window()->findChild<QComboBox *>(QStringLiteral("channel1Selector"));
-    auto *coverage = sheet->window()->findChild<QComboBox *>(QStringLiteral("coverageSelector"));
+    ASSERT_NO_FATAL_FAILURE(openSheet());
+    auto *channel1 = m_sheet->window()->findChild<QComboBox *>(QStringLiteral("channel1Selector"));
+    auto *coverage = m_sheet->window()->findChild<QComboBox *>(QStringLiteral("coverageSelector"));
     ASSERT_TRUE(channel1 && coverage);
     EXPECT_EQ(channel1->currentText(), QStringLiteral("Unknown (9)"));
     EXPECT_EQ(coverage->currentText(), QStringLiteral("Unknown (7)"));
-    saveScreenshot(sheet->window(), QStringLiteral("ConfigurationSheet-UnknownValues"));
+    saveScreenshot(m_sheet->window(), QStringLiteral("ConfigurationSheet-UnknownValues"));
 
     // The reported value stays on offer after choosing a listed one.
     channel1->setCurrentIndex(channel1->findText(QStringLiteral("B")));
-    EXPECT_EQ(sheet->channel1(), 1);
+    EXPECT_EQ(m_sheet->channel1(), 1);
     channel1->setCurrentIndex(channel1->findText(QStringLiteral("Unknown (9)")));
-    EXPECT_EQ(sheet->channel1(), 9);
+    EXPECT_EQ(m_sheet->channel1(), 9);
     // Another unknown value set by code takes over the one extra item.
-    sheet->setChannel1(12);
+    m_sheet->setChannel1(12);
     EXPECT_EQ(channel1->currentText(), QStringLiteral("Unknown (12)"));
     EXPECT_EQ(channel1->count(), 8);
-    sheet->setChannel1(9);
+    m_sheet->setChannel1(9);
 
     // 9 counts as a legacy channel; the user has turned that question off.
     MLUserDefaults::setBool(true, QString(MLDefaultsKeys::SuppressLegacyWarning));
-    sheet->setMicrophoneName(QStringLiteral("Lab 2"));
+    m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
     m_mic.sim.clearReceivedCommands();
-    sheet->okClicked();
+    m_sheet->okClicked();
     ASSERT_TRUE(waitUntil([&] { return m_app->configurationSheetController() == nullptr; }, 4000));
     EXPECT_EQ(m_mic.sim.receivedCommands().mid(0, 4),
               (QList<QByteArray>{"RENAME Lab 2", "channel1=9", "channel2=1", "coverage=7"}));

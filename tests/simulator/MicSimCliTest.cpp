@@ -1,3 +1,5 @@
+// The simulator's command-line program, as the demo and a person use it.
+
 #include "PtyPeer.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +15,7 @@ QByteArray readLine(QProcess &process, int timeoutMs = 10000)
     QByteArray out;
     const QDeadlineTimer deadline(timeoutMs);
     while (!out.contains('\n') && !deadline.hasExpired()) {
-        if (process.bytesAvailable() == 0 &&
-            !process.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(int(deadline.remainingTime())))
             break;
         out += process.read(1);
     }
@@ -24,9 +25,7 @@ QByteArray readLine(QProcess &process, int timeoutMs = 10000)
 TEST(MicSimCli, ServesAPtyAnswersAndQuitsOnRequest)
 {
     QProcess process;
-    process.setProgram(QStringLiteral(MIC_SIM_PATH));
-    process.setArguments({"--name", "Lab 1", "--battery", "50", "--echo", "--stray", "ready"});
-    process.start();
+    process.start(QStringLiteral(MIC_SIM_PATH), {"--name", "Lab 1", "--battery", "50", "--echo", "--stray", "ready"});
     ASSERT_TRUE(process.waitForStarted(10000)) << process.errorString().toStdString();
 
     const QByteArray first = readLine(process);
@@ -34,6 +33,7 @@ TEST(MicSimCli, ServesAPtyAnswersAndQuitsOnRequest)
     PtyPeer peer(QString::fromLocal8Bit(first.mid(5).trimmed()));
     ASSERT_TRUE(peer.isOpen()) << peer.error().toStdString();
 
+    // The echo and stray lines come before the reply.
     const QByteArray summary("Summary=\"Lab 1\",N0012345,1.05,0,1,3,50\r\n");
     ASSERT_TRUE(peer.write("SUMMARY\r"));
     EXPECT_EQ(peer.readUntil(summary), "SUMMARY\r\nready\r\n" + summary);
@@ -48,6 +48,7 @@ TEST(MicSimCli, ServesAPtyAnswersAndQuitsOnRequest)
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_TRUE(peer.waitForHangUp()) << "quitting closes the line";
+    // The traffic in both directions is logged.
     const QByteArray log = process.readAllStandardError();
     EXPECT_TRUE(log.contains("recv SUMMARY")) << log.toStdString();
     EXPECT_TRUE(log.contains("sent SUMMARY\\r\\nready\\r\\nSummary=\"Lab 1\"")) << log.toStdString();

@@ -33,12 +33,7 @@ struct CountingDescription
 
 TEST_F(Logging, ExpansionOfControlCharacters)
 {
-    struct Case
-    {
-        QString text;
-        QString expected;
-    };
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {QStringLiteral("name = Lab\r"), QStringLiteral("name0x20=0x20Lab0x0d")},
         {QStringLiteral("!~"), QStringLiteral("!~")},
         {QStringLiteral(" \x7f"), QStringLiteral("0x200x7f")},
@@ -47,8 +42,8 @@ TEST_F(Logging, ExpansionOfControlCharacters)
         {QString(QChar(0)), QStringLiteral("0x00")},
         {QString(), QString()},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(MLUtilities::stringWithExpandedControlChars(c.text), c.expected) << c.text.toStdString();
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(MLUtilities::stringWithExpandedControlChars(text), expected) << text.toStdString();
 }
 
 TEST_F(Logging, SwitchesAreReadOnEveryCall)
@@ -116,12 +111,7 @@ TEST_F(Logging, DataDump)
 
 TEST_F(Logging, BooleanValueOfStoredObjects)
 {
-    struct Case
-    {
-        QVariant value;
-        bool expected;
-    };
-    const Case cases[] = {
+    const std::pair<QVariant, bool> cases[] = {
         {QVariant(), false},
         {true, true},
         {false, false},
@@ -137,8 +127,8 @@ TEST_F(Logging, BooleanValueOfStoredObjects)
         {QStringLiteral(""), false},
         {QStringLiteral("on"), false},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(MLUserDefaults::boolValueOfObject(c.value), c.expected) << c.value.toString().toStdString();
+    for (const auto &[value, expected] : cases)
+        EXPECT_EQ(MLUserDefaults::boolValueOfObject(value), expected) << value.toString().toStdString();
 }
 
 TEST_F(Logging, RegisteredDefaultsStayInMemory)

@@ -20,24 +20,18 @@ private:
     QLocale m_previous;
 };
 
-struct IntCase
-{
-    const char *text;
-    qint32 expected;
-};
-
 TEST(NumericConversions, IntegerParsingIsStrict)
 {
     LocaleScope english(QLocale(QLocale::English, QLocale::UnitedStates));
-    const IntCase cases[] = {
+    const std::pair<const char *, qint32> cases[] = {
         {"12", 12},  {"-4", -4},      {"7a", 0},     {" 7", 0},        {"7 ", 0},  {"", 0},
         {"3.7", 3},  {"-3.7", -3},    {"1,000", 0},  {"0012", 12},     {"-", 0},   {"1.", 0},
         {".5", 0},   {"1e3", 0},      {"+5", 0},     {"-0.9", 0},      {"1.2.3", 0},
         {"2147483648", std::numeric_limits<qint32>::max()},
         {"-2147483649", std::numeric_limits<qint32>::min()},
     };
-    for (const IntCase &c : cases)
-        EXPECT_EQ(ML_toIntWithDefault(QString::fromUtf8(c.text), 0), c.expected) << c.text;
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(ML_toIntWithDefault(QString::fromUtf8(text), 0), expected) << text;
     EXPECT_EQ(ML_toIntWithDefault(QStringLiteral("x"), 42), 42);
     EXPECT_EQ(ML_intValueWithDefault(QStringLiteral("x"), -1), -1);
 }
@@ -98,19 +92,14 @@ TEST(NumericConversions, TextOperations)
 
 TEST(NumericConversions, LeadingDoubleValue)
 {
-    struct Case
-    {
-        const char *text;
-        double expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char *, double> cases[] = {
         {"87", 87},       {"87%", 87},     {"94.9", 94.9},  {"  12.5xyz", 12.5}, {"-3", -3},
         {"+4", 4},        {"abc", 0},      {"", 0},         {".5", 0.5},         {"5.", 5},
         {"1e2", 100},     {"1e", 1},       {"2E-1", 0.2},   {"1e+", 1},          {".", 0},
         {"\t7\r\n", 7},
     };
-    for (const Case &c : cases)
-        EXPECT_DOUBLE_EQ(ML_leadingDoubleValue(QString::fromUtf8(c.text)), c.expected) << c.text;
+    for (const auto &[text, expected] : cases)
+        EXPECT_DOUBLE_EQ(ML_leadingDoubleValue(QString::fromUtf8(text)), expected) << text;
     EXPECT_TRUE(std::isinf(ML_leadingDoubleValue(QStringLiteral("1e999"))));
     EXPECT_EQ(ML_leadingDoubleValue(QStringLiteral("1e-999")), 0.0);
 }

@@ -20,14 +20,7 @@ QStringList capture(const QString &subject, const QString &pattern, uint32_t opt
 
 TEST(Regex, MatchingTable)
 {
-    struct Case
-    {
-        const char *subject;
-        const char *pattern;
-        uint32_t options;
-        bool expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char *, const char *, uint32_t, bool> cases[] = { // subject, pattern, options, match
         {"echo\r\nname = Lab\r\n", "^name\\s*=\\s*.+$", kReplyOptions, true},
         {"echo\r\nname = Lab\r\n", "^name\\s*=\\s*.+$", MLRegex::CaseInsensitive, false}, // ^ only at the start
         {"NAME=x", "^name\\s*=\\s*.+$", kReplyOptions, true},
@@ -38,9 +31,9 @@ TEST(Regex, MatchingTable)
         {"", "^.+$", kReplyOptions, false},
         {"abc", "b", 0, true}, // a search, not an anchored match
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(matches(QString::fromUtf8(c.subject), QString::fromUtf8(c.pattern), c.options), c.expected)
-            << c.subject << " / " << c.pattern << " / " << c.options;
+    for (const auto &[subject, pattern, options, expected] : cases)
+        EXPECT_EQ(matches(QString::fromUtf8(subject), QString::fromUtf8(pattern), options), expected)
+            << subject << " / " << pattern << " / " << options;
 }
 
 TEST(Regex, CaptureComponents)

@@ -25,15 +25,14 @@ QImage pictureImage(const QString &name, int side, qreal ratio = 1.0)
         .convertToFormat(QImage::Format_ARGB32);
 }
 
-TEST(ImagesTest, BothMicrophonePicturesRenderAndDiffer)
+TEST(ImagesTest, BothMicrophonePicturesRenderAndDifferAtAGlance)
 {
     for (int side : {64, 96}) {
         SCOPED_TRACE(side);
         const QImage teacher = pictureImage(QStringLiteral("TeacherMic"), side);
         const QImage student = pictureImage(QStringLiteral("StudentMic"), side);
-        ASSERT_FALSE(teacher.isNull());
-        ASSERT_FALSE(student.isNull());
-        EXPECT_EQ(teacher.size(), QSize(side, side));
+        ASSERT_EQ(teacher.size(), QSize(side, side));
+        ASSERT_EQ(student.size(), QSize(side, side));
         // A real drawing: a good part of the square, but with a transparent
         // background around it.
         for (const QImage &image : {teacher, student}) {
@@ -41,28 +40,20 @@ TEST(ImagesTest, BothMicrophonePicturesRenderAndDiffer)
             EXPECT_LT(coverage(image), 0.8);
             EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
         }
-        EXPECT_TRUE(teacher != student);
+        // Not just a pixel or two: the accent colours differ over a large area.
+        int different = 0;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const QColor a = teacher.pixelColor(x, y);
+                const QColor b = student.pixelColor(x, y);
+                different += std::abs(a.hue() - b.hue()) > 60 && a.saturation() > 80 && b.saturation() > 80;
+            }
+        }
+        EXPECT_GT(different, side * side / 20);
         const QString dir = mlwidgetstest::screenshotDir();
         teacher.save(QStringLiteral("%1/TeacherMic-%2.png").arg(dir).arg(side));
         student.save(QStringLiteral("%1/StudentMic-%2.png").arg(dir).arg(side));
     }
-}
-
-TEST(ImagesTest, TeacherAndStudentDifferAtAGlance)
-{
-    // Not just a pixel or two: the accent colours differ over a large area.
-    const QImage teacher = pictureImage(QStringLiteral("TeacherMic"), 64);
-    const QImage student = pictureImage(QStringLiteral("StudentMic"), 64);
-    int different = 0;
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            const QColor a = teacher.pixelColor(x, y);
-            const QColor b = student.pixelColor(x, y);
-            if (std::abs(a.hue() - b.hue()) > 60 && a.saturation() > 80 && b.saturation() > 80)
-                ++different;
-        }
-    }
-    EXPECT_GT(different, 64 * 64 / 20);
 }
 
 TEST(ImagesTest, HighDensityScreensGetMorePixels)

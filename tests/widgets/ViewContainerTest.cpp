@@ -33,29 +33,25 @@ protected:
         }
     }
 
-    // The views of the container that a user can see.
-    QList<QWidget *> shownViews() const
+    // The one view a user sees, checking that the container holds one view in its layout.
+    QWidget *shownView() const
     {
+        int inLayout = 0;
+        for (int i = 0; i < m_container->layout()->count(); ++i)
+            inLayout += m_container->layout()->itemAt(i)->widget() ? 1 : 0;
+        EXPECT_EQ(inLayout, 1);
         QList<QWidget *> shown;
         for (QWidget *child : m_container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
             if (child->isVisible())
                 shown.append(child);
         }
-        return shown;
+        EXPECT_EQ(shown.size(), 1);
+        EXPECT_EQ(MLCurrentView(m_container), shown.value(0));
+        return shown.value(0);
     }
 
-    int viewsInLayout() const
-    {
-        int n = 0;
-        for (int i = 0; i < m_container->layout()->count(); ++i)
-            n += m_container->layout()->itemAt(i)->widget() ? 1 : 0;
-        return n;
-    }
-
-    static bool fading(QWidget *view)
-    {
-        return qobject_cast<QGraphicsOpacityEffect *>(view->graphicsEffect());
-    }
+    static bool fading(QWidget *view) { return qobject_cast<QGraphicsOpacityEffect *>(view->graphicsEffect()); }
+    static bool fadeEnds(QWidget *view) { return mltest::waitUntil([&] { return !fading(view); }, 3000); }
 
     QWidget m_window;
     QWidget *m_container = nullptr;
@@ -65,54 +61,58 @@ protected:
 
 TEST_F(ViewContainerTest, FirstViewGoesInWithoutAnimation)
 {
+    MLSwapView(nullptr, m_first, 150);
+    MLSwapView(m_container, nullptr, 150);
     EXPECT_EQ(MLCurrentView(m_container), nullptr);
-    MLSwapView(m_container, m_first, 150);
+    EXPECT_EQ(MLCurrentView(nullptr), nullptr);
+    EXPECT_EQ(m_first->parent(), nullptr);
 
+    MLSwapView(m_container, m_first, 150);
     ASSERT_NE(qobject_cast<QVBoxLayout *>(m_container->layout()), nullptr) << "layout made when missing";
-    EXPECT_EQ(MLCurrentView(m_container), m_first);
+    EXPECT_EQ(shownView(), m_first);
     EXPECT_EQ(m_first->parentWidget(), m_container);
-    EXPECT_TRUE(m_first->isVisible());
     EXPECT_FALSE(fading(m_first));
 }
 
-TEST_F(ViewContainerTest, SwapKeepsTheOldViewForReuse)
+TEST_F(ViewContainerTest, UsesTheContainersOwnLayoutAndZeroDurationSwapsAtOnce)
+{
+    auto *layout = new QVBoxLayout(m_container);
+    MLSwapView(m_container, m_first, 0);
+    MLSwapView(m_container, m_second, 0);
+    EXPECT_EQ(m_container->layout(), layout);
+    EXPECT_EQ(layout->indexOf(m_second), 0);
+    EXPECT_FALSE(fading(m_second));
+    EXPECT_EQ(shownView(), m_second);
+}
+
+TEST_F(ViewContainerTest, SwapFadesTheNewViewInAndKeepsTheOldOneForReuse)
 {
     MLSwapView(m_container, m_first, 150);
     MLSwapView(m_container, m_second, 150);
-
     ASSERT_FALSE(m_first.isNull()) << "the old view was deleted";
     EXPECT_EQ(m_first->parentWidget(), m_container);
     EXPECT_TRUE(m_first->isHidden());
-    EXPECT_EQ(MLCurrentView(m_container), m_second);
-    EXPECT_EQ(viewsInLayout(), 1);
-    EXPECT_EQ(shownViews(), QList<QWidget *>{m_second});
-
-    // The new view fades in, then is drawn directly again.
+    EXPECT_EQ(shownView(), m_second);
     EXPECT_TRUE(fading(m_second));
-    EXPECT_TRUE(mltest::waitUntil([&] { return !fading(m_second); }, 3000));
+    EXPECT_TRUE(fadeEnds(m_second));
     EXPECT_TRUE(m_second->isVisible());
 
     // The kept view comes back.
     MLSwapView(m_container, m_first, 150);
-    EXPECT_EQ(MLCurrentView(m_container), m_first);
-    EXPECT_EQ(shownViews(), QList<QWidget *>{m_first});
-    EXPECT_EQ(viewsInLayout(), 1);
-    EXPECT_TRUE(mltest::waitUntil([&] { return !fading(m_first); }, 3000));
+    EXPECT_EQ(shownView(), m_first);
+    EXPECT_TRUE(fadeEnds(m_first));
 }
 
 TEST_F(ViewContainerTest, SwappingTheShownViewWithItselfFadesIt)
 {
     MLSwapView(m_container, m_first, 150);
     MLSwapView(m_container, m_first, 150);
-    EXPECT_EQ(MLCurrentView(m_container), m_first);
-    EXPECT_EQ(viewsInLayout(), 1);
-    EXPECT_TRUE(m_first->isVisible());
+    EXPECT_EQ(shownView(), m_first);
     EXPECT_TRUE(fading(m_first));
     // Again while the fade runs: still one view, and it ends up crisp.
     MLSwapView(m_container, m_first, 150);
-    EXPECT_EQ(viewsInLayout(), 1);
-    EXPECT_TRUE(mltest::waitUntil([&] { return !fading(m_first); }, 3000));
-    EXPECT_EQ(shownViews(), QList<QWidget *>{m_first});
+    EXPECT_TRUE(fadeEnds(m_first));
+    EXPECT_EQ(shownView(), m_first);
 }
 
 TEST_F(ViewContainerTest, QuickSwapsLeaveNoFadeBehind)
@@ -122,38 +122,11 @@ TEST_F(ViewContainerTest, QuickSwapsLeaveNoFadeBehind)
     MLSwapView(m_container, m_first, 150); // while the second one still fades in
     EXPECT_FALSE(fading(m_second)) << "a hidden view keeps no half-finished fade";
     EXPECT_TRUE(m_second->isHidden());
-    EXPECT_EQ(shownViews(), QList<QWidget *>{m_first});
-    EXPECT_TRUE(mltest::waitUntil([&] { return !fading(m_first); }, 3000));
+    EXPECT_EQ(shownView(), m_first);
+    EXPECT_TRUE(fadeEnds(m_first));
     // The animations have cleaned up after themselves.
     EXPECT_TRUE(mltest::waitUntil(
-        [&] { return m_first->findChildren<QObject *>(QString(), Qt::FindDirectChildrenOnly).isEmpty(); },
-        3000));
-}
-
-TEST_F(ViewContainerTest, ZeroDurationSwapsAtOnce)
-{
-    MLSwapView(m_container, m_first, 0);
-    MLSwapView(m_container, m_second, 0);
-    EXPECT_FALSE(fading(m_second));
-    EXPECT_EQ(shownViews(), QList<QWidget *>{m_second});
-}
-
-TEST_F(ViewContainerTest, UsesTheContainersOwnLayout)
-{
-    auto *layout = new QVBoxLayout(m_container);
-    layout->setContentsMargins(3, 4, 5, 6);
-    MLSwapView(m_container, m_first, 0);
-    EXPECT_EQ(m_container->layout(), layout);
-    EXPECT_EQ(layout->indexOf(m_first), 0);
-}
-
-TEST_F(ViewContainerTest, NullArgumentsChangeNothing)
-{
-    MLSwapView(nullptr, m_first, 150);
-    MLSwapView(m_container, nullptr, 150);
-    EXPECT_EQ(MLCurrentView(m_container), nullptr);
-    EXPECT_EQ(MLCurrentView(nullptr), nullptr);
-    EXPECT_EQ(m_first->parent(), nullptr);
+        [&] { return m_first->findChildren<QObject *>(QString(), Qt::FindDirectChildrenOnly).isEmpty(); }, 3000));
 }
 
 } // namespace
