@@ -8,6 +8,7 @@
 #include "MLImages.h"
 #include "MLLayoutLoader.h"
 #include "MLLog.h"
+#include "MLProperty.h"
 #include "MLUserDefaults.h"
 #include "MLUtilities.h"
 #include "MLViewContainer.h"
@@ -103,8 +104,8 @@ void MLAppDelegate::applicationDidFinishLaunching()
     setAppState(MLAppStateConnectMic);
     setBusy(false);
     setFirmwareUpdateAvailable(false);
-    if (MLUtilities::logActive(MLDefaultsKeys::DiagnosticsEnabled)
-        && MLUtilities::logActive(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled)) {
+    if (MLUtilities::logActive(MLDefaultsKeys::DiagnosticsEnabled) &&
+        MLUtilities::logActive(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled)) {
         setDiagnosticsEnabled(true);
         if (m_diagnosticsMenuItem)
             m_diagnosticsMenuItem->setChecked(true);
@@ -179,7 +180,8 @@ QWidget *MLAppDelegate::currentView() const
     return m_baseWindowView ? MLCurrentView(m_baseWindowView) : nullptr;
 }
 
-QWidget *MLAppDelegate::loadView(QPointer<QWidget> &outlet, const QString &layoutName, const char *failureLine)
+QWidget *MLAppDelegate::loadView(QPointer<QWidget> &outlet, const QString &layoutName,
+                                 const char *failureLine)
 {
     if (!outlet) {
         outlet = MLLayoutLoader::loadLayout(layoutName, m_baseWindowView);
@@ -203,7 +205,8 @@ void MLAppDelegate::addViewToBaseView(QWidget *view)
 void MLAppDelegate::showConnectMicMessage()
 {
     const bool firstTime = !m_connectMessageView;
-    if (!loadView(m_connectMessageView, QStringLiteral("ConnectMessageView"), "Could not load connect message view."))
+    if (!loadView(m_connectMessageView, QStringLiteral("ConnectMessageView"),
+                  "Could not load connect message view."))
         return;
     if (firstTime)
         bindConnectMessageView();
@@ -240,7 +243,8 @@ void MLAppDelegate::showMicInformationView()
 
 void MLAppDelegate::showCriticalErrorView(const QString &message)
 {
-    if (!loadView(m_criticalErrorView, QStringLiteral("CriticalErrorView"), "Could not load critical error view."))
+    if (!loadView(m_criticalErrorView, QStringLiteral("CriticalErrorView"),
+                  "Could not load critical error view."))
         return;
     m_criticalErrorCaption = m_criticalErrorView->findChild<QLabel *>(QStringLiteral("criticalErrorCaption"));
     if (m_criticalErrorCaption)
@@ -267,8 +271,9 @@ void MLAppDelegate::bindConnectMessageView()
     const QString idleDetail = detail->text();
     auto show = [=](bool busy) {
         headline->setText(busy ? tr("Reading the microphone\u2026") : idleHeadline);
-        detail->setText(busy ? tr("Marlevo Microphone Settings is asking the microphone for its name and settings.")
-                             : idleDetail);
+        detail->setText(
+            busy ? tr("Marlevo Microphone Settings is asking the microphone for its name and settings.")
+                 : idleDetail);
     };
     show(m_readingMicrophone);
     connect(this, &MLAppDelegate::readingMicrophoneChanged, headline, show);
@@ -278,7 +283,8 @@ void MLAppDelegate::bindConnectMessageView()
 void MLAppDelegate::bindMicInfoView()
 {
     QWidget *view = m_micInfoView;
-    auto bindLabel = [&](const char *name, const QString &value, void (MLAppDelegate::*changed)(const QString &)) {
+    auto bindLabel = [&](const char *name, const QString &value,
+                         void (MLAppDelegate::*changed)(const QString &)) {
         if (auto *label = view->findChild<QLabel *>(QString::fromLatin1(name))) {
             label->setText(value);
             connect(this, changed, label, &QLabel::setText);
@@ -314,7 +320,8 @@ void MLAppDelegate::bindMicInfoView()
         connect(this, &MLAppDelegate::busyChanged, m_settingButton, update);
         connect(this, &MLAppDelegate::appStateChanged, m_settingButton, update);
     }
-    connect(this, &MLAppDelegate::firmwareUpdateAvailableChanged, this, &MLAppDelegate::refreshFirmwareNotice);
+    connect(this, &MLAppDelegate::firmwareUpdateAvailableChanged, this,
+            &MLAppDelegate::refreshFirmwareNotice);
     connect(this, &MLAppDelegate::serverUpdateVersionChanged, this, &MLAppDelegate::refreshFirmwareNotice);
     connect(this, &MLAppDelegate::microphoneVersionStrChanged, this, &MLAppDelegate::refreshFirmwareNotice);
     refreshFirmwareNotice();
@@ -322,7 +329,8 @@ void MLAppDelegate::bindMicInfoView()
 
 void MLAppDelegate::refreshFirmwareNotice()
 {
-    auto *notice = m_micInfoView ? m_micInfoView->findChild<QLabel *>(QStringLiteral("firmwareUpdateNotice")) : nullptr;
+    auto *notice =
+        m_micInfoView ? m_micInfoView->findChild<QLabel *>(QStringLiteral("firmwareUpdateNotice")) : nullptr;
     if (!notice)
         return;
     const bool show = m_firmwareUpdateAvailable && m_serverUpdateVersion.has_value();
@@ -380,8 +388,9 @@ void MLAppDelegate::showConfigurationSheet()
     sheet->setChannel1(manager->intValue(MLDeviceKeys::DeviceChannel1));
     sheet->setChannel2(manager->intValue(MLDeviceKeys::DeviceChannel2));
     sheet->setVoiceChoice(manager->intValue(MLDeviceKeys::DeviceVoiceChoice));
-    sheet->beginSheet(m_window.get(),
-                      [this](QWidget *window, int returnCode) { configurationSheetDidEnd(window, returnCode); });
+    sheet->beginSheet(m_window.get(), [this](QWidget *window, int returnCode) {
+        configurationSheetDidEnd(window, returnCode);
+    });
 }
 
 void MLAppDelegate::configurationSheetDidEnd(QWidget *sheet, int returnCode)
@@ -475,10 +484,12 @@ void MLAppDelegate::devicePropertiesChanged()
     setMicrophoneVersion(MLVersionNumber::initWithString(manager->stringValue(MLDeviceKeys::DeviceVersion)));
     // The fraction is cut off, not rounded.
     const double battery = manager->doubleValue(MLDeviceKeys::DeviceBattery);
-    setMicrophoneBatteryLevel(std::isfinite(battery) && std::fabs(battery) < 2147483647.0 ? qint32(battery) : 0);
+    setMicrophoneBatteryLevel(std::isfinite(battery) && std::fabs(battery) < 2147483647.0 ? qint32(battery)
+                                                                                          : 0);
     setMicrophoneBatterySegment(batterySegmentForLevel(m_microphoneBatteryLevel));
     setMicrophoneType(deviceTypeToString(manager->intValue(MLDeviceKeys::DeviceType)));
-    setFirmwareUpdateAvailable(m_serverUpdateVersion && m_serverUpdateVersion->higherThan(m_microphoneVersion));
+    setFirmwareUpdateAvailable(m_serverUpdateVersion &&
+                               m_serverUpdateVersion->higherThan(m_microphoneVersion));
 }
 
 // --- Queries and information -----------------------------------------------------------------
@@ -538,7 +549,8 @@ void MLAppDelegate::periodicQueryDevice()
         this, MLSelector(&MLAppDelegate::periodicDeviceQueryComplete), QStringLiteral("query"));
     // Refused only because another command (a settings save) is outstanding
     // on the one microphone: try again later rather than stop refreshing.
-    if (!started && manager->numConnectedDevices() == 1 && manager->currentDeviceCommand() != MLDeviceCommandNone)
+    if (!started && manager->numConnectedDevices() == 1 &&
+        manager->currentDeviceCommand() != MLDeviceCommandNone)
         setupPeriodicQueryTimer();
 }
 
@@ -576,8 +588,9 @@ void MLAppDelegate::displayMicTypeImage()
         return;
     const bool teacher = deviceManager()->intValue(MLDeviceKeys::DeviceType) == 0;
     const QSize size = m_micImage->minimumSize().isEmpty() ? QSize(96, 96) : m_micImage->minimumSize();
-    m_micImage->setPixmap(MLImages::pixmapNamed(teacher ? QStringLiteral("TeacherMic") : QStringLiteral("StudentMic"),
-                                                size, m_micImage->devicePixelRatioF()));
+    m_micImage->setPixmap(
+        MLImages::pixmapNamed(teacher ? QStringLiteral("TeacherMic") : QStringLiteral("StudentMic"), size,
+                              m_micImage->devicePixelRatioF()));
     m_micImage->setAccessibleName(teacher ? tr("Teacher Microphone") : tr("Student Microphone"));
 }
 
@@ -603,12 +616,14 @@ QString MLAppDelegate::firmwareListURL(const QVariant &serverURL)
     // Without a string under the key there is no address, and no check.
     if (serverURL.metaType().id() != QMetaType::QString)
         return {};
-    return ML_includeTrailingSlash(serverURL.toString()) + MLFormat("%@/%@", {kFirmwareListPath, kFirmwareBasename});
+    return ML_includeTrailingSlash(serverURL.toString()) +
+           MLFormat("%@/%@", {kFirmwareListPath, kFirmwareBasename});
 }
 
 void MLAppDelegate::getAvailableFirmwareVersions()
 {
-    const QString url = firmwareListURL(MLUserDefaults::objectForKey(QString(MLDefaultsKeys::MarlevoServerURL)));
+    const QString url =
+        firmwareListURL(MLUserDefaults::objectForKey(QString(MLDefaultsKeys::MarlevoServerURL)));
     QPointer<MLAppDelegate> self(this);
     MLFirmwareUpdateChecker::sharedInstance()->checkForAvailableUpdateAtUrl(
         url, kFirmwareBasename,
@@ -625,7 +640,8 @@ void MLAppDelegate::getAvailableFirmwareVersions()
         });
 }
 
-void MLAppDelegate::firmwareUpdateAvailable(const MLVersionNumber &version, const QString &fileName, qint64 fileSize)
+void MLAppDelegate::firmwareUpdateAvailable(const MLVersionNumber &version, const QString &fileName,
+                                            qint64 fileSize)
 {
     Q_UNUSED(fileName);
     Q_UNUSED(fileSize);
@@ -638,42 +654,32 @@ void MLAppDelegate::firmwareUpdateAvailable(const MLVersionNumber &version, cons
 
 void MLAppDelegate::setAppState(qint32 state)
 {
-    if (m_appState == state)
-        return;
-    m_appState = state;
-    emit appStateChanged(state);
+    if (MLAssignIfChanged(m_appState, state))
+        emit appStateChanged(state);
 }
 
 void MLAppDelegate::setReadingMicrophone(bool reading)
 {
-    if (m_readingMicrophone == reading)
-        return;
-    m_readingMicrophone = reading;
-    emit readingMicrophoneChanged(reading);
+    if (MLAssignIfChanged(m_readingMicrophone, reading))
+        emit readingMicrophoneChanged(reading);
 }
 
 void MLAppDelegate::setBusy(bool busy)
 {
-    if (m_busy == busy)
-        return;
-    m_busy = busy;
-    emit busyChanged(busy);
+    if (MLAssignIfChanged(m_busy, busy))
+        emit busyChanged(busy);
 }
 
 void MLAppDelegate::setFirmwareUpdateAvailable(bool available)
 {
-    if (m_firmwareUpdateAvailable == available)
-        return;
-    m_firmwareUpdateAvailable = available;
-    emit firmwareUpdateAvailableChanged(available);
+    if (MLAssignIfChanged(m_firmwareUpdateAvailable, available))
+        emit firmwareUpdateAvailableChanged(available);
 }
 
 void MLAppDelegate::setDiagnosticsEnabled(bool enabled)
 {
-    if (m_diagnosticsEnabled == enabled)
-        return;
-    m_diagnosticsEnabled = enabled;
-    emit diagnosticsEnabledChanged(enabled);
+    if (MLAssignIfChanged(m_diagnosticsEnabled, enabled))
+        emit diagnosticsEnabledChanged(enabled);
 }
 
 void MLAppDelegate::setServerUpdateVersion(const std::optional<MLVersionNumber> &version)
@@ -684,26 +690,20 @@ void MLAppDelegate::setServerUpdateVersion(const std::optional<MLVersionNumber> 
 
 void MLAppDelegate::setMicrophoneName(const QString &name)
 {
-    if (m_microphoneName == name)
-        return;
-    m_microphoneName = name;
-    emit microphoneNameChanged(name);
+    if (MLAssignIfChanged(m_microphoneName, name))
+        emit microphoneNameChanged(name);
 }
 
 void MLAppDelegate::setMicrophoneType(const QString &type)
 {
-    if (m_microphoneType == type)
-        return;
-    m_microphoneType = type;
-    emit microphoneTypeChanged(type);
+    if (MLAssignIfChanged(m_microphoneType, type))
+        emit microphoneTypeChanged(type);
 }
 
 void MLAppDelegate::setMicrophoneSerial(const QString &serial)
 {
-    if (m_microphoneSerial == serial)
-        return;
-    m_microphoneSerial = serial;
-    emit microphoneSerialChanged(serial);
+    if (MLAssignIfChanged(m_microphoneSerial, serial))
+        emit microphoneSerialChanged(serial);
 }
 
 void MLAppDelegate::setMicrophoneVersion(const MLVersionNumber &version)
@@ -718,16 +718,12 @@ void MLAppDelegate::setMicrophoneVersion(const MLVersionNumber &version)
 
 void MLAppDelegate::setMicrophoneBatteryLevel(qint32 level)
 {
-    if (m_microphoneBatteryLevel == level)
-        return;
-    m_microphoneBatteryLevel = level;
-    emit microphoneBatteryLevelChanged(level);
+    if (MLAssignIfChanged(m_microphoneBatteryLevel, level))
+        emit microphoneBatteryLevelChanged(level);
 }
 
 void MLAppDelegate::setMicrophoneBatterySegment(qint32 segment)
 {
-    if (m_microphoneBatterySegment == segment)
-        return;
-    m_microphoneBatterySegment = segment;
-    emit microphoneBatterySegmentChanged(segment);
+    if (MLAssignIfChanged(m_microphoneBatterySegment, segment))
+        emit microphoneBatterySegmentChanged(segment);
 }

@@ -6,6 +6,7 @@
 #include "MLLayoutLoader.h"
 #include "MLLengthFormatter.h"
 #include "MLLog.h"
+#include "MLProperty.h"
 #include "MLUserDefaults.h"
 
 #include <QApplication>
@@ -349,41 +350,32 @@ void MLConfigurationSheetController::cancel()
 
 void MLConfigurationSheetController::setMicrophoneName(const QString &name)
 {
-    if (m_microphoneName == name)
-        return;
-    m_microphoneName = name;
-    emit microphoneNameChanged(name);
+    if (MLAssignIfChanged(m_microphoneName, name))
+        emit microphoneNameChanged(name);
 }
 
 void MLConfigurationSheetController::setChannel1(qint32 channel)
 {
-    if (m_channel1 == channel)
-        return;
-    m_channel1 = channel;
-    emit channel1Changed(channel);
+    if (MLAssignIfChanged(m_channel1, channel))
+        emit channel1Changed(channel);
 }
 
 void MLConfigurationSheetController::setChannel2(qint32 channel)
 {
-    if (m_channel2 == channel)
-        return;
-    m_channel2 = channel;
-    emit channel2Changed(channel);
+    if (MLAssignIfChanged(m_channel2, channel))
+        emit channel2Changed(channel);
 }
 
 void MLConfigurationSheetController::setVoiceChoice(qint32 voiceChoice)
 {
-    if (m_voiceChoice == voiceChoice)
-        return;
-    m_voiceChoice = voiceChoice;
-    emit voiceChoiceChanged(voiceChoice);
+    if (MLAssignIfChanged(m_voiceChoice, voiceChoice))
+        emit voiceChoiceChanged(voiceChoice);
 }
 
 void MLConfigurationSheetController::setBusy(bool busy)
 {
-    if (m_busy == busy)
+    if (!MLAssignIfChanged(m_busy, busy))
         return;
-    m_busy = busy;
     showBusy();
     emit busyChanged(busy);
 }
