@@ -3,18 +3,20 @@
 #include "DeviceManagerEventListener.h"
 #include "MLDeviceManager.h"
 
-#include <QObject>
 #include <gtest/gtest.h>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace mltest {
 
 // A listener that writes every event it receives into a shared journal, so a
-// test can check order and timing across listeners and completions.
+// test can check order and timing across listeners and completions. A test
+// may also act on each event (after it is written down).
 class RecordingListener : public DeviceManagerEventListener
 {
 public:
@@ -31,8 +33,15 @@ public:
 
     int count(const QString &event) const { return int(m_journal->count(m_name + u':' + event)); }
 
-protected:
-    void record(const QString &event) { m_journal->append(m_name + u':' + event); }
+    std::function<void(const QString &event)> onEvent;
+
+private:
+    void record(const QString &event)
+    {
+        m_journal->append(m_name + u':' + event);
+        if (onEvent)
+            onEvent(event);
+    }
 
     QString m_name;
     std::shared_ptr<QStringList> m_journal;
@@ -42,36 +51,17 @@ protected:
 class CompletionRecorder : public QObject
 {
 public:
-    struct Call
-    {
-        bool result;
-        QString text;
-        QVariant userData;
-    };
-
     MLCompletionSelector selector(std::shared_ptr<QStringList> journal = nullptr)
     {
         return [this, journal](QObject *target, const MLDeviceOperationResult &result) {
             EXPECT_EQ(target, this);
-            calls.push_back({result.result(), result.resultString(), result.userData()});
+            calls.push_back(result);
             if (journal)
                 journal->append(QStringLiteral("completion"));
         };
     }
 
-    std::vector<Call> calls;
+    std::vector<MLDeviceOperationResult> calls;
 };
-
-// One microphone in the connected-devices table, as discovery would record it.
-inline QMap<quint32, MLSerialDeviceInfo> oneMicrophone(const QString &path = QStringLiteral("/dev/ttyACM0"),
-                                                       qint32 type = 0, quint32 location = 0x01200000)
-{
-    MLSerialDeviceInfo info;
-    info.deviceType = type;
-    info.location = location;
-    info.callOutDevice = path;
-    info.dialInDevice = path;
-    return {{location, info}};
-}
 
 } // namespace mltest

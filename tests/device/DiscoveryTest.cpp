@@ -1,9 +1,7 @@
-// Microphones coming and going under umockdev, with the simulator answering
-// on each microphone's device end.
+// Microphones coming and going under umockdev, and one command at a time to
+// them, with the simulator answering on each microphone's device end.
 
 #include "DeviceTestSupport.h"
-#include "MLDefaultsKeys.h"
-#include "MLUserDefaults.h"
 #include "MicSimulator.h"
 #include "TestSupport.h"
 #include "UmockdevTestbed.h"
@@ -16,34 +14,6 @@ using namespace mltest;
 
 namespace {
 
-constexpr quint16 kVendor = 0x1a85;
-constexpr quint16 kSecondVendor = 0x6789;
-constexpr quint16 kTeacher = 0x4721;
-constexpr quint16 kStudent = 0x4728;
-
-// A listener that asks for the summary the moment a microphone is announced,
-// as the application does.
-class QueryingListener : public RecordingListener
-{
-public:
-    QueryingListener(const std::unique_ptr<MLDeviceManager> &manager, std::shared_ptr<QStringList> journal)
-        : RecordingListener(QStringLiteral("L"), std::move(journal)), m_manager(manager)
-    {}
-    void deviceConnected() override
-    {
-        RecordingListener::deviceConnected();
-        if (m_manager->numConnectedDevices() == 1)
-            queries.push_back(
-                m_manager->queryDeviceWithCompletionTarget(&target, target.selector(), QStringLiteral("initialquery")));
-    }
-
-    std::vector<bool> queries;
-    CompletionRecorder target;
-
-private:
-    const std::unique_ptr<MLDeviceManager> &m_manager;
-};
-
 // This program runs without a system bus, whatever the machine has.
 class NoSystemBus : public ::testing::Environment
 {
@@ -52,238 +22,223 @@ public:
 };
 const auto *const noSystemBus = ::testing::AddGlobalTestEnvironment(new NoSystemBus);
 
-class Discovery : public ::testing::Test
+class DeviceLink : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        clearUserDefaults();
-        journal = std::make_shared<QStringList>();
-        listener = std::make_shared<RecordingListener>(QStringLiteral("L"), journal);
-    }
+    void SetUp() override { manager->addListener(listener); }
     void TearDown() override
     {
         for (auto &[node, sim] : sims)
             sim->stop();
-        manager.reset();
-    }
-
-    // A manager with the recording listener (unless another is given), started.
-    void start(int waitForOpenAttempts = 41, std::shared_ptr<DeviceManagerEventListener> first = nullptr)
-    {
-        manager = std::make_unique<MLDeviceManager>(MLDeviceManagerTimings{1000, 3600000, 60.0, waitForOpenAttempts, 50});
-        manager->addListener(first ? first : listener);
-        manager->start();
     }
 
     // Plugs in a microphone with a simulator answering on its device end.
-    Testbed::Usb plug(int bus, const QString &port, quint16 vendor, quint16 product, const QString &tty)
+    Testbed::Usb plug(const QString &port, quint16 vendor = 0x1a85, quint16 product = 0x4721)
     {
-        Testbed::Usb usb = testbed.addUsbSerial(bus, port, vendor, product, tty);
+        const Testbed::Usb usb =
+            testbed.addUsbSerial(1, port, vendor, product, QStringLiteral("ttyACM") + port);
         EXPECT_FALSE(usb.usbSyspath.isEmpty()) << testbed.lastError().toStdString();
-        if (!usb.devnode.isEmpty()) {
-            auto sim = std::make_unique<MicSimulator>();
-            QString error;
-            EXPECT_TRUE(sim->attach(testbed.deviceFd(usb.devnode), &error)) << error.toStdString();
-            sims[usb.devnode] = std::move(sim);
-        }
+        auto &sim = sims[usb.devnode];
+        sim = std::make_unique<MicSimulator>();
+        EXPECT_TRUE(sim->attach(testbed.deviceFd(usb.devnode)));
         return usb;
+    }
+
+    // One microphone, found at start.
+    MicSimulator &started()
+    {
+        const auto usb = plug(QStringLiteral("2"));
+        manager->start();
+        EXPECT_EQ(manager->numConnectedDevices(), 1u);
+        return *sims.at(usb.devnode);
     }
 
     void unplug(const Testbed::Usb &usb)
     {
-        if (auto it = sims.find(usb.devnode); it != sims.end())
-            it->second->stop();
+        sims.at(usb.devnode)->stop();
         testbed.remove(usb);
     }
 
     int events(const QString &event) const { return listener->count(event); }
+    bool query(const QString &userData = QStringLiteral("query"))
+    {
+        return manager->queryDeviceWithCompletionTarget(&target, target.selector(), userData);
+    }
+    bool waitForCompletions(size_t count)
+    {
+        return waitUntil([&] { return target.calls.size() >= count; });
+    }
 
     Testbed testbed;
     std::map<QString, std::unique_ptr<MicSimulator>> sims;
-    std::unique_ptr<MLDeviceManager> manager;
-    std::shared_ptr<QStringList> journal;
-    std::shared_ptr<RecordingListener> listener;
+    CompletionRecorder target;
+    std::shared_ptr<RecordingListener> listener =
+        std::make_shared<RecordingListener>(QStringLiteral("L"), std::make_shared<QStringList>());
+    // The second add of two microphones retries the port 8 times.
+    std::unique_ptr<MLDeviceManager> manager =
+        std::make_unique<MLDeviceManager>(MLDeviceManagerTimings{400, 3600000, 60.0, 8, 50});
 };
 
-TEST_F(Discovery, MicrophonePresentBeforeStartIsAnnouncedDuringStart)
+TEST_F(DeviceLink, StartFindsWhatIsPresentAndStopForgetsIt)
 {
-    LogCapture log;
-    plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
-    start();
+    started();
     EXPECT_EQ(events(QStringLiteral("connected")), 1) << "announced before start returned";
-    EXPECT_EQ(manager->numConnectedDevices(), 1u);
-    const MLSerialDeviceInfo info = manager->getFirstDeviceInfo();
-    EXPECT_EQ(info.location, 0x01200000u);
-    EXPECT_EQ(info.deviceType, 0);
-    EXPECT_EQ(info.callOutDevice, QStringLiteral("/dev/ttyACM0"));
-    EXPECT_EQ(info.dialInDevice, QStringLiteral("/dev/ttyACM0"));
+    EXPECT_EQ(manager->getFirstDeviceInfo().location, 0x01200000u);
     EXPECT_TRUE(manager->serialDeviceSfxList().isEmpty()) << "a matched suffix leaves the pending list";
-    ASSERT_TRUE(manager->serialPort());
     EXPECT_FALSE(manager->serialPort()->isOpen()) << "opened once to check, then closed";
-}
-
-TEST_F(Discovery, TheWholeRoadOfOnePlugIn)
-{
-    auto querying = std::make_shared<QueryingListener>(manager, journal);
-    start(41, querying);
-    EXPECT_EQ(manager->numConnectedDevices(), 0u);
-
-    plug(3, QStringLiteral("1.4"), kVendor, kStudent, QStringLiteral("ttyACM0"));
-    sims[QStringLiteral("/dev/ttyACM0")]->setName(QStringLiteral("Row 3"));
-    ASSERT_TRUE(waitUntil([&] { return !querying->target.calls.empty(); }, 8000));
-    EXPECT_EQ(querying->queries, std::vector<bool>{true});
-    EXPECT_TRUE(querying->target.calls[0].result);
-    EXPECT_EQ(sims[QStringLiteral("/dev/ttyACM0")]->receivedCommands(), QList<QByteArray>{"SUMMARY"});
-    EXPECT_EQ(manager->stringValue(MLDeviceKeys::DeviceType), QStringLiteral("1")) << "from the device, not the reply";
-    EXPECT_EQ(manager->stringValue(MLDeviceKeys::DeviceName), QStringLiteral("Row 3"));
-    EXPECT_EQ(manager->getFirstDeviceInfo().location, 0x03140000u);
-}
-
-TEST_F(Discovery, IdentifiersThatAreAccepted)
-{
-    const std::tuple<quint16, quint16, bool, qint32> cases[] = { // vendor, product, accepted, type
-        {kVendor, kTeacher, true, 0},       {kVendor, kStudent, true, 1}, {kSecondVendor, kTeacher, true, 0},
-        {kSecondVendor, kStudent, true, 1}, {0x1234, kTeacher, false, 0}, {kVendor, 0x4722, false, 0},
-    };
-    start();
-    int port = 1;
-    for (const auto &[vendor, product, accepted, type] : cases) {
-        // A testbed hands out each device node name once.
-        const auto usb = plug(1, QString::number(port), vendor, product, QStringLiteral("ttyACM%1").arg(port));
-        ++port;
-        flushEvents();
-        EXPECT_EQ(manager->numConnectedDevices(), accepted ? 1u : 0u) << std::hex << vendor << ":" << product;
-        if (accepted) {
-            EXPECT_EQ(manager->getFirstDeviceInfo().deviceType, type);
-        }
-        unplug(usb);
-        flushEvents();
-        EXPECT_EQ(manager->numConnectedDevices(), 0u);
-    }
-    EXPECT_EQ(events(QStringLiteral("connected")), 4);
-    EXPECT_EQ(events(QStringLiteral("disconnected")), 4);
-}
-
-TEST_F(Discovery, SerialPortThatIsNoMicrophoneIsSweptOut)
-{
-    QDateTime now = QDateTime::currentDateTimeUtc();
-    const auto previous = MLTimestampedString::setClock([&] { return now; });
-    manager = std::make_unique<MLDeviceManager>(MLDeviceManagerTimings{1000, 40, 60.0, 41, 50});
-    manager->start();
-    plug(2, QStringLiteral("3"), 0x0403, 0x6001, QStringLiteral("ttyUSB0"));
-    ASSERT_TRUE(waitUntil([&] { return manager->serialDeviceSfxList().size() == 1; }));
-    EXPECT_EQ(manager->serialDeviceSfxList().first().string(), QStringLiteral("ttyUSB0"));
-    // Pending while it is young, whatever the ticks.
-    processEventsFor(200);
-    EXPECT_EQ(manager->serialDeviceSfxList().size(), 1);
-    // Gone only if the 40 ms tick keeps re-arming itself: one to record, one to sweep.
-    now = now.addSecs(61);
-    EXPECT_TRUE(waitUntil([&] { return manager->serialDeviceSfxList().isEmpty(); }));
-    EXPECT_EQ(manager->numConnectedDevices(), 0u);
-    MLTimestampedString::setClock(previous);
-}
-
-TEST_F(Discovery, TwoMicrophones)
-{
-    start(8); // the second add retries the port this many times
-    const auto first = plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
-    ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
-    const auto second = plug(1, QStringLiteral("3"), kVendor, kStudent, QStringLiteral("ttyACM1"));
-    ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 2; }));
-    EXPECT_EQ(events(QStringLiteral("connected")), 2) << "the second is announced too";
-
-    CompletionRecorder target;
-    EXPECT_FALSE(manager->queryDeviceWithCompletionTarget(&target, target.selector(), QStringLiteral("query")));
-    EXPECT_FALSE(manager->setPropertyIntValue(MLDeviceKeys::DeviceChannel1, 1, &target, target.selector()));
-
-    unplug(first);
-    ASSERT_TRUE(waitUntil([&] { return events(QStringLiteral("disconnected")) == 1; }));
-    EXPECT_EQ(manager->numConnectedDevices(), 1u);
-    EXPECT_EQ(manager->getFirstDeviceInfo().dialInDevice, QStringLiteral("/dev/ttyACM1"));
-    // The one left answers on its own port.
-    EXPECT_TRUE(manager->queryDeviceWithCompletionTarget(&target, target.selector(), QStringLiteral("initialquery")));
-    ASSERT_TRUE(waitUntil([&] { return !target.calls.empty(); }));
-    EXPECT_TRUE(target.calls[0].result);
-    EXPECT_EQ(manager->stringValue(MLDeviceKeys::DeviceType), QStringLiteral("1"));
-    unplug(second);
-}
-
-TEST_F(Discovery, MicrophoneWithoutDeviceNodeIsSkipped)
-{
-    LogCapture log;
-    start();
-    const auto usb = testbed.addUsbSerial(1, QStringLiteral("5"), kVendor, kTeacher, QStringLiteral("ttyACM0"), false);
-    ASSERT_FALSE(usb.usbSyspath.isEmpty()) << testbed.lastError().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return events(QStringLiteral("error")) == 1; }));
-    processEventsFor(50);
-    EXPECT_EQ(log.count(QStringLiteral("Cannot determine Call Out or Dial In devices for USb device "
-                                       "'Marlevo Microphone'. Skipping device.")),
-              1);
-    EXPECT_EQ(events(QStringLiteral("error")), 1);
-    EXPECT_EQ(events(QStringLiteral("connected")), 0);
-    EXPECT_TRUE(manager->serialDeviceSfxList().isEmpty()) << "the suffix leaves the list";
-}
-
-TEST_F(Discovery, SameSuffixPendingTwice)
-{
-    LogCapture log;
-    start();
-    const auto usb = plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
-    ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
-    manager->serialDeviceSfxListAdd(QStringLiteral("ttyACM0"));
-    manager->serialDeviceSfxListAdd(QStringLiteral("ttyACM0"));
-    manager->deviceListProcess();
-    EXPECT_TRUE(manager->serialDeviceSfxList().isEmpty()) << "both entries matched in one walk";
-    EXPECT_EQ(log.count(QStringLiteral("Device already in connected devices list.")), 2);
-    EXPECT_EQ(events(QStringLiteral("connected")), 1);
-
-    MLUserDefaults::setBool(true, QString(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled));
-    unplug(usb);
-    ASSERT_TRUE(waitUntil([&] { return events(QStringLiteral("disconnected")) == 1; }));
-    // The later registrations of the same device find nothing left to remove.
-    EXPECT_EQ(log.count(QStringLiteral("Unknown device removed")), 2);
-    EXPECT_EQ(manager->numConnectedDevices(), 0u);
-}
-
-TEST_F(Discovery, StopForgetsEverythingAndStartFindsItAgain)
-{
-    start(8);
-    plug(1, QStringLiteral("2"), kVendor, kTeacher, QStringLiteral("ttyACM0"));
-    ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
-    CompletionRecorder target;
-    ASSERT_TRUE(manager->queryDeviceWithCompletionTarget(&target, target.selector(), QStringLiteral("query")));
-    ASSERT_TRUE(waitUntil([&] { return !target.calls.empty(); }));
-    EXPECT_TRUE(manager->serialPort()->isOpen());
+    ASSERT_TRUE(query());
+    ASSERT_TRUE(waitForCompletions(1));
 
     manager->stop();
     EXPECT_EQ(manager->numConnectedDevices(), 0u);
     EXPECT_TRUE(manager->properties().isEmpty());
     EXPECT_EQ(manager->serialPort(), nullptr);
-    flushEvents();
-    EXPECT_EQ(events(QStringLiteral("disconnected")), 1);
-
     // Nothing is reported while stopped.
-    const auto later = plug(1, QStringLiteral("4"), kVendor, kTeacher, QStringLiteral("ttyACM1"));
+    plug(QStringLiteral("4"));
     processEventsFor(100);
     EXPECT_EQ(events(QStringLiteral("connected")), 1);
-
-    manager->stop(); // with nothing connected the event still goes out
-    flushEvents();
-    EXPECT_EQ(events(QStringLiteral("disconnected")), 2);
+    EXPECT_EQ(events(QStringLiteral("disconnected")), 1);
 
     manager->start();
     EXPECT_EQ(manager->numConnectedDevices(), 2u);
-    unplug(later);
 }
 
-TEST_F(Discovery, WithoutASystemBusSleepIsNotFollowed)
+TEST_F(DeviceLink, PluggedInMicrophonesAreRecognisedByTheirIdentifiers)
+{
+    const std::tuple<quint16, quint16, const char *> cases[] = {
+        // vendor, product, type (none: not accepted)
+        {0x1a85, 0x4721, "0"}, {0x1a85, 0x4728, "1"}, {0x6789, 0x4721, "0"},
+        {0x6789, 0x4728, "1"}, {0x1234, 0x4721, ""},  {0x1a85, 0x4722, ""},
+    };
+    // A query from inside the event, as the application does.
+    listener->onEvent = [&](const QString &event) {
+        if (event == u"connected") {
+            EXPECT_TRUE(query(QStringLiteral("initialquery")));
+        }
+    };
+    manager->start();
+    int port = 1;
+    for (const auto &[vendor, product, type] : cases) {
+        SCOPED_TRACE(QStringLiteral("%1:%2").arg(vendor, 0, 16).arg(product, 0, 16).toStdString());
+        target.calls.clear();
+        // A testbed hands out each device node name once.
+        const auto usb = plug(QString::number(port++), vendor, product);
+        flushEvents();
+        EXPECT_EQ(manager->numConnectedDevices(), *type ? 1u : 0u);
+        if (*type) {
+            ASSERT_TRUE(waitForCompletions(1));
+            EXPECT_TRUE(target.calls[0].result());
+            EXPECT_EQ(manager->stringValue(MLDeviceKeys::DeviceType), QString::fromLatin1(type))
+                << "from the device";
+        }
+        unplug(usb);
+        flushEvents();
+        EXPECT_EQ(manager->numConnectedDevices(), 0u);
+    }
+    EXPECT_EQ(events(QStringLiteral("disconnected")), 4);
+}
+
+TEST_F(DeviceLink, TwoMicrophones)
+{
+    manager->start();
+    const auto first = plug(QStringLiteral("2"));
+    ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 1; }));
+    plug(QStringLiteral("3"), 0x1a85, 0x4728);
+    ASSERT_TRUE(waitUntil([&] { return manager->numConnectedDevices() == 2; }));
+    EXPECT_EQ(events(QStringLiteral("connected")), 2) << "the second is announced too";
+    EXPECT_FALSE(query());
+    EXPECT_FALSE(manager->setPropertyIntValue(MLDeviceKeys::DeviceChannel1, 1, &target, target.selector()));
+
+    unplug(first);
+    ASSERT_TRUE(waitUntil([&] { return events(QStringLiteral("disconnected")) == 1; }));
+    // The one left answers on its own port.
+    EXPECT_TRUE(query(QStringLiteral("initialquery")));
+    ASSERT_TRUE(waitForCompletions(1));
+    EXPECT_EQ(manager->stringValue(MLDeviceKeys::DeviceType), QStringLiteral("1"));
+}
+
+TEST_F(DeviceLink, QueryThenSaveEachCommandFromTheLastOnesCompletion)
+{
+    MicSimulator &sim = started();
+    sim.setChunkSize(7); // replies arrive in many pieces
+    const std::pair<QString, QString> stages[] = {{MLDeviceKeys::DeviceName, QStringLiteral("Lab 2")},
+                                                  {MLDeviceKeys::DeviceChannel1, QStringLiteral("2")},
+                                                  {MLDeviceKeys::DeviceChannel2, QStringLiteral("5")},
+                                                  {MLDeviceKeys::DeviceVoiceChoice, QStringLiteral("4")}};
+    size_t next = 0;
+    std::vector<bool> results;
+    MLCompletionSelector writeNext = [&](QObject *, const MLDeviceOperationResult &r) {
+        results.push_back(r.result());
+        // Idle again before the completion runs, so it may write the next command.
+        if (r.result() && next < std::size(stages)) {
+            const auto &[key, value] = stages[next++];
+            EXPECT_TRUE(manager->setPropertyStringValue(key, value, &target, writeNext));
+        }
+    };
+    ASSERT_TRUE(manager->queryDeviceWithCompletionTarget(&target, writeNext, QStringLiteral("initialquery")));
+    ASSERT_TRUE(waitUntil([&] { return results.size() == 5; }));
+    EXPECT_EQ(results, std::vector<bool>(5, true));
+    EXPECT_EQ(sim.receivedCommands(),
+              (QList<QByteArray>{"SUMMARY", "RENAME Lab 2", "channel1=2", "channel2=5", "coverage=4"}));
+    for (const auto &[key, value] : stages)
+        EXPECT_EQ(manager->stringValue(key), value);
+}
+
+TEST_F(DeviceLink, TimeoutCompletesWithFailureOnce)
+{
+    MicSimulator &sim = started();
+    // A name with no ASCII form writes nothing; the command ends by its time-out.
+    const QString name = QString::fromUtf8("S\u00e4al");
+    ASSERT_TRUE(manager->setPropertyStringValue(MLDeviceKeys::DeviceName, name, &target, target.selector()));
+    ASSERT_TRUE(waitForCompletions(1));
+    EXPECT_FALSE(target.calls[0].result());
+    EXPECT_EQ(target.calls[0].resultString(), QStringLiteral("Timeout"));
+    EXPECT_TRUE(sim.receivedCommands().isEmpty());
+
+    // An acknowledgement that comes late is taken, but completes nothing.
+    ASSERT_TRUE(sim.sendRaw("name=late\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return manager->stringValue(MLDeviceKeys::DeviceName) == name; }));
+    EXPECT_EQ(target.calls.size(), 1u);
+}
+
+TEST_F(DeviceLink, CommandWrittenFromATimeoutCompletionIsCancelled)
 {
     LogCapture log;
-    start();
-    manager->stop();
-    manager->start();
-    EXPECT_EQ(log.countContaining(QStringLiteral("sleep and wake are not followed")), 1);
+    started().setSilent(true);
+    bool rewritten = false;
+    ASSERT_TRUE(manager->queryDeviceWithCompletionTarget(
+        &target, [&](QObject *, const MLDeviceOperationResult &) { rewritten = query(); },
+        QStringLiteral("query")));
+    ASSERT_TRUE(waitUntil([&] { return rewritten; }));
+    EXPECT_EQ(manager->currentDeviceCommand(), MLDeviceCommandNone);
+    // No stray timer of the cancelled command fires later.
+    processEventsFor(600);
+    EXPECT_EQ(log.count(QStringLiteral("Serial Timeout")), 1);
+}
+
+TEST_F(DeviceLink, OneCommandAtATime)
+{
+    MicSimulator &sim = started();
+    sim.setReplyDelayMs(150);
+    ASSERT_TRUE(manager->setPropertyStringValue(MLDeviceKeys::DeviceName, QStringLiteral("A"), &target,
+                                                target.selector()));
+    // Anything else while a command is outstanding is refused and changes nothing.
+    CompletionRecorder other;
+    EXPECT_FALSE(manager->queryDeviceWithCompletionTarget(&other, other.selector(), QStringLiteral("query")));
+    EXPECT_FALSE(manager->setPropertyIntValue(MLDeviceKeys::DeviceChannel1, 1, &other, other.selector()));
+    EXPECT_FALSE(manager->sendUloadCommandWithFile(QStringLiteral("fw.bin")));
+    EXPECT_EQ(manager->currentDeviceCommand(), MLDeviceCommandRename);
+    EXPECT_EQ(manager->serialResponseTarget(), &target);
+
+    // Cancelled, it never completes: neither its reply nor its time-out reaches the completion.
+    manager->cancelCommand();
+    // The upload line awaits nothing.
+    EXPECT_TRUE(manager->sendUloadCommandWithFile(QStringLiteral("fw.bin")));
+    EXPECT_EQ(manager->currentDeviceCommand(), MLDeviceCommandNone);
+    processEventsFor(600);
+    EXPECT_TRUE(target.calls.empty());
+    EXPECT_TRUE(other.calls.empty());
+    EXPECT_EQ(sim.receivedCommands(), (QList<QByteArray>{"RENAME A", "ULOAD fw.bin"}));
 }
 
 } // namespace
