@@ -16,6 +16,12 @@ MLDeviceManager *MLDeviceManager::sharedInstance()
 MLDeviceManager::MLDeviceManager(const MLDeviceManagerTimings &timings, QObject *parent)
     : QObject(parent), m_timings(timings)
 {
+    m_replyQuietTimer = new QTimer(this);
+    m_replyQuietTimer->setSingleShot(true);
+    connect(m_replyQuietTimer, &QTimer::timeout, this, [this] { examineReceivedData(true); });
+    m_portWaitTimer = new QTimer(this);
+    m_portWaitTimer->setSingleShot(true);
+    connect(m_portWaitTimer, &QTimer::timeout, this, &MLDeviceManager::attemptOpen);
     schedulePeriodicListCleanup();
 }
 
@@ -49,13 +55,26 @@ void MLDeviceManager::start()
     startSleepObservation();
 
     // Ports already present: a microphone plugged in before start is
-    // announced during start itself.
-    if (m_discovery)
-        serialPortsAdded(m_discovery->presentSerialStreamSuffixes());
+    // announced during start itself. One listing serves the suffixes and
+    // their matching.
+    if (m_discovery) {
+        const auto ports = m_discovery->allSerialPorts();
+        bool added = false;
+        for (const auto &port : ports) {
+            const char *suffix = udev_device_get_sysname(port.get());
+            if (suffix && *suffix) {
+                serialDeviceSfxListAdd(QString::fromUtf8(suffix));
+                added = true;
+            }
+        }
+        if (added)
+            deviceListProcess(ports);
+    }
 }
 
 void MLDeviceManager::stop()
 {
+    dropPortWaits(true, std::nullopt);
     m_discovery.reset();
     m_removalRegistrations.clear();
     closeSerialPort();

@@ -55,13 +55,29 @@ void MLDeviceManager::serialPortsAdded(const QStringList &suffixes)
 
 void MLDeviceManager::deviceListProcess()
 {
+    // One listing of the ports for all pending suffixes: every port that is
+    // not a microphone stays pending, and a listing per suffix would cost the
+    // main loop milliseconds per port on a machine with many of them.
+    if (serialDeviceSfxList().isEmpty() || !m_discovery)
+        return;
+    deviceListProcess(m_discovery->allSerialPorts());
+}
+
+void MLDeviceManager::deviceListProcess(const std::vector<udev_ptr<udev_device>> &ports)
+{
     // Newest first; deviceMatch may remove the entry it is given without
     // disturbing those still to be visited.
     for (qsizetype i = serialDeviceSfxList().size() - 1; i >= 0; --i)
-        deviceMatch(quint32(i));
+        deviceMatch(quint32(i), ports);
 }
 
 void MLDeviceManager::deviceMatch(quint32 index)
+{
+    if (m_discovery)
+        deviceMatch(index, m_discovery->allSerialPorts());
+}
+
+void MLDeviceManager::deviceMatch(quint32 index, const std::vector<udev_ptr<udev_device>> &ports)
 {
     const QList<MLTimestampedString> pending = serialDeviceSfxList();
     if (qsizetype(index) >= pending.size() || pending.at(index).string().isEmpty() || !m_discovery)
@@ -71,7 +87,7 @@ void MLDeviceManager::deviceMatch(quint32 index)
     MLDeviceDetailedLog("Checking serial suffix: %@", suffix);
 
     udev_ptr<udev_device> match;
-    for (const auto &port : m_discovery->allSerialPorts()) {
+    for (const auto &port : ports) {
         if (text(udev_device_get_sysname(port.get())) != suffix)
             continue;
         // The USB device the port belongs to; a port without one is skipped

@@ -81,17 +81,6 @@ void MLUsbDiscovery::monitorReadable()
         emit serialPortsAdded(added);
 }
 
-QStringList MLUsbDiscovery::presentSerialStreamSuffixes() const
-{
-    QStringList suffixes;
-    for (const auto &tty : allSerialPorts()) {
-        const QString suffix = text(udev_device_get_sysname(tty.get()));
-        if (!suffix.isEmpty())
-            suffixes.append(suffix);
-    }
-    return suffixes;
-}
-
 std::vector<udev_ptr<udev_device>> MLUsbDiscovery::allSerialPorts() const
 {
     std::vector<udev_ptr<udev_device>> ports;

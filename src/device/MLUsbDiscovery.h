@@ -24,9 +24,6 @@ public:
     static std::unique_ptr<MLUsbDiscovery> create(QString *error);
     ~MLUsbDiscovery() override;
 
-    // Suffixes (tty sysnames) of the serial ports present now.
-    QStringList presentSerialStreamSuffixes() const;
-
     // Every serial port present now, in udev's order.
     std::vector<udev_ptr<udev_device>> allSerialPorts() const;
 
