@@ -55,21 +55,10 @@ void MLDeviceManager::start()
     startSleepObservation();
 
     // Ports already present: a microphone plugged in before start is
-    // announced during start itself. One listing serves the suffixes and
-    // their matching.
-    if (m_discovery) {
-        const auto ports = m_discovery->allSerialPorts();
-        bool added = false;
-        for (const auto &port : ports) {
-            const char *suffix = udev_device_get_sysname(port.get());
-            if (suffix && *suffix) {
-                serialDeviceSfxListAdd(QString::fromUtf8(suffix));
-                added = true;
-            }
-        }
-        if (added)
-            deviceListProcess(ports);
-    }
+    // announced during start itself. Only ports below a microphone maker's
+    // USB device are looked at: no other can ever match.
+    if (m_discovery)
+        serialPortsAdded(m_discovery->serialPortsBelowUsbDevices({QStringLiteral("1a85"), QStringLiteral("6789")}));
 }
 
 void MLDeviceManager::stop()

@@ -3,7 +3,6 @@
 #include "DeviceManagerEventListener.h"
 #include "MLDeviceRecords.h"
 #include "MLSerialPort.h"
-#include "UdevPtr.h"
 
 #include <QByteArray>
 #include <QList>
@@ -12,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRecursiveMutex>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QVariant>
@@ -199,8 +199,6 @@ private:
     void usbDeviceInterestNotification(const QString &syspath);
     void startSleepObservation();
     bool copyListeners(std::vector<std::shared_ptr<DeviceManagerEventListener>> &snapshot);
-    void deviceListProcess(const std::vector<udev_ptr<udev_device>> &ports);
-    void deviceMatch(quint32 index, const std::vector<udev_ptr<udev_device>> &ports);
 
     // Reply processing; a settled tail is a last line that has gone quiet.
     void examineReceivedData(bool tailSettled);
@@ -224,6 +222,10 @@ private:
     mutable QMutex m_deviceMatchLock;
     quint32 m_deviceMatchCnt = 0;
     quint32 m_deviceMatchCheck = 0;
+    // Pending suffixes already found to be no microphone. A port keeps its
+    // USB device until it goes, and a port that comes anew is announced
+    // again, so they are not looked up again at every event.
+    QSet<QString> m_nonMicrophoneSuffixes;
     QPointer<QTimer> m_periodicListCleanupTimer;
 
     mutable QRecursiveMutex m_listenersLock;

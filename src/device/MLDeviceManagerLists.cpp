@@ -4,6 +4,8 @@
 
 #include "MLLog.h"
 
+#include <algorithm>
+
 void MLDeviceManager::usbDeviceConnected(const USBDeviceData *record)
 {
     MLDeviceDetailedLog("Device Added: %@. Out: %@, In: %@", record->deviceName, record->callOutDevice,
@@ -104,6 +106,11 @@ void MLDeviceManager::cleanDeviceLists()
                     else
                         ++m_deviceMatchCnt;
                 }
+                // Verdicts only for suffixes still pending.
+                m_nonMicrophoneSuffixes.removeIf([this](const QString &suffix) {
+                    return std::none_of(m_serialDeviceSfxList.cbegin(), m_serialDeviceSfxList.cend(),
+                                        [&](const MLTimestampedString &entry) { return entry.string() == suffix; });
+                });
             }
         }
     }

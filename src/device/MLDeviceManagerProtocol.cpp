@@ -402,8 +402,9 @@ void MLDeviceManager::examineReceivedData(bool tailSettled)
     } else {
         // An acknowledgement of the last property written, also when no
         // command is outstanding any more.
+        // One search of the whole reply first: most chunks hold no acknowledgement.
         const QString pattern = commandResponsePattern(m_pendingNewPropertyKey);
-        if (pattern.isEmpty())
+        if (!responseHasMatch(reply, pattern))
             return;
         const auto line = firstMatchingLine(reply, lines, pattern);
         if (!line)
