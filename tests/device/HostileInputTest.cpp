@@ -56,7 +56,7 @@ TEST(BrickedMarkerName, AsTheRenameLineCarriesIt)
         {QStringLiteral("Room keyset1.txt2"), true},
         {QStringLiteral("Keyset1.TXT"), false},
         {QStringLiteral("keyset1.tx"), false},
-        {QStringLiteral("keyset1") + QChar(0) + QStringLiteral(".txt"), false}, // sent up to the NUL
+        {QStringLiteral("Room") + QChar(0) + QStringLiteral("keyset1.txt"), false}, // sent up to the NUL
         {QStringLiteral("keyset1\u2024txt"), false},                           // no ISO 8859-1 form: '?'
         {QStringLiteral("Salle \u00e9 keyset1.txt"), true},
     };
