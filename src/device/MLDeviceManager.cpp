@@ -16,6 +16,12 @@ MLDeviceManager *MLDeviceManager::sharedInstance()
 MLDeviceManager::MLDeviceManager(const MLDeviceManagerTimings &timings, QObject *parent)
     : QObject(parent), m_timings(timings)
 {
+    m_replyQuietTimer = new QTimer(this);
+    m_replyQuietTimer->setSingleShot(true);
+    connect(m_replyQuietTimer, &QTimer::timeout, this, [this] { examineReceivedData(true); });
+    m_portWaitTimer = new QTimer(this);
+    m_portWaitTimer->setSingleShot(true);
+    connect(m_portWaitTimer, &QTimer::timeout, this, &MLDeviceManager::attemptOpen);
     schedulePeriodicListCleanup();
 }
 
@@ -49,13 +55,15 @@ void MLDeviceManager::start()
     startSleepObservation();
 
     // Ports already present: a microphone plugged in before start is
-    // announced during start itself.
+    // announced during start itself. Only ports below a microphone maker's
+    // USB device are looked at: no other can ever match.
     if (m_discovery)
-        serialPortsAdded(m_discovery->presentSerialStreamSuffixes());
+        serialPortsAdded(m_discovery->serialPortsBelowUsbDevices({QStringLiteral("1a85"), QStringLiteral("6789")}));
 }
 
 void MLDeviceManager::stop()
 {
+    dropPortWaits(true, std::nullopt);
     m_discovery.reset();
     m_removalRegistrations.clear();
     closeSerialPort();

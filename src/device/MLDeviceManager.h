@@ -11,12 +11,17 @@
 #include <QObject>
 #include <QPointer>
 #include <QRecursiveMutex>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QVariant>
 
+#include <QElapsedTimer>
+
+#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class MLUsbDiscovery;
@@ -31,6 +36,12 @@ struct MLDeviceManagerTimings
     double listEntryMaxAgeSeconds = 60.0;
     int waitForOpenAttempts = 41;
     int waitForOpenSleepMs = 50;
+    // A reply line whose terminator has not arrived is taken once no byte has
+    // come for this long. At 19200 baud a byte takes 0.52 ms and a microphone
+    // writes its reply in one go, so a pause of about 100 byte times inside a
+    // reply does not happen, and a user does not notice 50 ms.
+    int replyQuietMs = 50;
+    int overflowLogIntervalMs = 1000; // "Too much data. Aborting" at most this often
 };
 
 // The one device link of the process: finds microphones, keeps track of them,
@@ -101,7 +112,20 @@ public:
     bool isTimeoutTimerArmed() const { return m_serialTimeoutTimer != nullptr; }
 
     bool sendSerialCommand(const QString &line);
-    bool waitForOpen();
+    // What a wait for the port leads to once the port is open or the attempts
+    // have run out: announcing a microphone that arrived, or writing the
+    // first query.
+    enum class PortWaitPurpose
+    {
+        Arrival,
+        FirstQuery
+    };
+    // Resets the port until it is open, up to waitForOpenAttempts times with
+    // waitForOpenSleepMs between attempts. The first attempt runs at once
+    // (unless another wait is in progress); later ones from the main loop, so
+    // that udev events are read and windows paint meanwhile.
+    void waitForOpen(PortWaitPurpose purpose, quint32 location = 0);
+    bool isWaitingForOpen() const { return !m_portWaits.empty(); }
     void startTimeoutTimer();
     void stopTimeoutTimer();
     void timeoutTimerFired();
@@ -112,6 +136,9 @@ public:
     static QString commandResponsePattern(const QString &key);
     static bool responseHasMatch(const QString &response, const QString &pattern);
     static bool isBrickedMessage(const QString &reply);
+    // Whether the name, as a rename carries it, holds the bricked marker: every
+    // reply would then hold it too.
+    static bool nameHoldsBrickedMarker(const QString &name);
     static QString summaryPattern();
     // The summary pattern's whole match and seven groups in the reply, or
     // nothing: the first line that matches, as a search of the reply finds it.
@@ -173,6 +200,21 @@ private:
     void startSleepObservation();
     bool copyListeners(std::vector<std::shared_ptr<DeviceManagerEventListener>> &snapshot);
 
+    // Reply processing; a settled tail is a last line that has gone quiet.
+    void examineReceivedData(bool tailSettled);
+    void awaitQuietLine();
+    void logOverflow();
+
+    struct PortWait
+    {
+        PortWaitPurpose purpose;
+        quint32 location;
+        int attempts;
+    };
+    void attemptOpen();
+    void portWaitEnded(const PortWait &wait, bool open);
+    void dropPortWaits(bool arrivals, std::optional<quint32> location);
+
     MLDeviceManagerTimings m_timings;
 
     // Pending suffixes, guarded by m_deviceMatchLock.
@@ -180,6 +222,10 @@ private:
     mutable QMutex m_deviceMatchLock;
     quint32 m_deviceMatchCnt = 0;
     quint32 m_deviceMatchCheck = 0;
+    // Pending suffixes already found to be no microphone. A port keeps its
+    // USB device until it goes, and a port that comes anew is announced
+    // again, so they are not looked up again at every event.
+    QSet<QString> m_nonMicrophoneSuffixes;
     QPointer<QTimer> m_periodicListCleanupTimer;
 
     mutable QRecursiveMutex m_listenersLock;
@@ -192,6 +238,15 @@ private:
     qint32 m_currentDeviceCommand = MLDeviceCommandNone;
     QByteArray m_serialBuffer;
     QTimer *m_serialTimeoutTimer = nullptr;
+    QTimer *m_replyQuietTimer = nullptr;
+    QElapsedTimer m_overflowLogClock;
+    int m_overflowLinesLeftOut = 0;
+
+    // Waits for the port, oldest first; the front one is in progress.
+    std::deque<PortWait> m_portWaits;
+    QTimer *m_portWaitTimer = nullptr;
+    bool m_firstQueryAwaitingPort = false;
+    bool m_firstQueryCallRunning = false;
     bool m_deviceIsBricked = false;
 
     QPointer<QObject> m_serialResponseTarget;

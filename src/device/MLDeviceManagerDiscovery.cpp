@@ -46,6 +46,7 @@ void MLDeviceManager::serialPortsAdded(const QStringList &suffixes)
     for (const QString &suffix : suffixes) {
         if (suffix.isEmpty())
             continue;
+        m_nonMicrophoneSuffixes.remove(suffix); // a new port under that name
         serialDeviceSfxListAdd(suffix);
         added = true;
     }
@@ -71,21 +72,21 @@ void MLDeviceManager::deviceMatch(quint32 index)
     MLDeviceDetailedLog("Checking serial suffix: %@", suffix);
 
     udev_ptr<udev_device> match;
-    for (const auto &port : m_discovery->allSerialPorts()) {
-        if (text(udev_device_get_sysname(port.get())) != suffix)
-            continue;
-        // The USB device the port belongs to; a port without one is skipped
-        // and the next port with an equal suffix is tried.
-        udev_device *usb = udev_device_get_parent_with_subsystem_devtype(port.get(), "usb", "usb_device");
-        if (!usb)
-            continue;
+    // The port by its name: the ports that are no microphones stay pending,
+    // and listing every tty for each of them at every event would cost the
+    // main loop milliseconds per port.
+    const udev_ptr<udev_device> port =
+        m_nonMicrophoneSuffixes.contains(suffix) ? nullptr : m_discovery->serialPortNamed(suffix);
+    // The USB device the port belongs to.
+    udev_device *usb = port ? udev_device_get_parent_with_subsystem_devtype(port.get(), "usb", "usb_device") : nullptr;
+    if (usb) {
         const qint32 vendor = hexAttribute(usb, "idVendor").value_or(0);
         const qint32 product = hexAttribute(usb, "idProduct").value_or(0);
         if (validVendor(vendor) && validProduct(product))
             match.reset(udev_device_ref(usb));
-        // The first port with this suffix and a USB device decides.
-        break;
     }
+    if (port && !match)
+        m_nonMicrophoneSuffixes.insert(suffix);
     if (!match)
         return; // stays pending until matched or swept
 

@@ -4,6 +4,8 @@
 
 #include "MLLog.h"
 
+#include <algorithm>
+
 void MLDeviceManager::usbDeviceConnected(const USBDeviceData *record)
 {
     MLDeviceDetailedLog("Device Added: %@. Out: %@, In: %@", record->deviceName, record->callOutDevice,
@@ -11,10 +13,9 @@ void MLDeviceManager::usbDeviceConnected(const USBDeviceData *record)
     const quint32 key = record->locationID;
     if (!m_connectedDevices.contains(key)) {
         m_connectedDevices.insert(key, MLSerialDeviceInfo::initWithUSBDeviceData(*record));
-        // Open the port once to see that it works; the next command reopens it.
-        if (waitForOpen())
-            m_serialPort->close();
-        sendDeviceConnectedNotification();
+        // Open the port once to see that it works, then announce the
+        // microphone (portWaitEnded).
+        waitForOpen(PortWaitPurpose::Arrival, key);
     } else {
         MLLog("Device already in connected devices list.");
     }
@@ -27,7 +28,10 @@ void MLDeviceManager::usbDeviceRemoved(const USBDeviceData *record)
                         record->dialInDevice);
     const quint32 key = record->locationID;
     if (m_connectedDevices.contains(key)) {
-        // The port is closed whichever microphone it belonged to.
+        // The port is closed whichever microphone it belonged to, which ends
+        // a first query still waiting for it; a microphone not yet announced
+        // never will be.
+        dropPortWaits(false, key);
         closeSerialPort();
         m_connectedDevices.remove(key);
         m_properties.clear();
@@ -102,6 +106,11 @@ void MLDeviceManager::cleanDeviceLists()
                     else
                         ++m_deviceMatchCnt;
                 }
+                // Verdicts only for suffixes still pending.
+                m_nonMicrophoneSuffixes.removeIf([this](const QString &suffix) {
+                    return std::none_of(m_serialDeviceSfxList.cbegin(), m_serialDeviceSfxList.cend(),
+                                        [&](const MLTimestampedString &entry) { return entry.string() == suffix; });
+                });
             }
         }
     }

@@ -66,27 +66,183 @@ bool summaryFieldsFit(QStringView line)
     return separators == 5 && fieldStart < line.size();
 }
 
+// One line of the reply text: [start, end), and whether its terminator has arrived.
+struct ReplyLine
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+    bool terminated = false;
+};
+
+std::vector<ReplyLine> replyLines(const QString &reply)
+{
+    std::vector<ReplyLine> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < reply.size(); ++i) {
+        if (isLineTerminator(reply.at(i).unicode())) {
+            lines.push_back({start, i, true});
+            start = i + 1;
+        }
+    }
+    if (start < reply.size())
+        lines.push_back({start, reply.size(), false});
+    return lines;
+}
+
+// The first line that the pattern matches on its own, or nothing.
+std::optional<ReplyLine> firstMatchingLine(const QString &reply, const std::vector<ReplyLine> &lines,
+                                           const QString &pattern)
+{
+    for (const ReplyLine &line : lines) {
+        if (MLRegex::isMatchedByRegex(reply, pattern, kReplyOptions, {line.start, line.end - line.start}))
+            return line;
+    }
+    return std::nullopt;
+}
+
+bool startsWithIgnoringCase(QStringView line, QLatin1StringView prefix)
+{
+    return line.startsWith(prefix, Qt::CaseInsensitive);
+}
+
+// A line that is, or is still becoming, the acknowledgement of a rename.
+bool isNameAcknowledgementLine(const QString &reply, const ReplyLine &line)
+{
+    static const QString start = QStringLiteral("^name\\s*=");
+    return MLRegex::isMatchedByRegex(reply, start, kReplyOptions, {line.start, line.end - line.start});
+}
+
+// Every occurrence of the marker in the line lies inside [from, to).
+bool markerOnlyWithin(QStringView line, qsizetype from, qsizetype to)
+{
+    for (qsizetype at = line.indexOf(brickedMarker()); at >= 0; at = line.indexOf(brickedMarker(), at + 1)) {
+        if (at < from || at + brickedMarker().size() > to)
+            return false;
+    }
+    return true;
+}
+
+// The reply decoded as UTF-8, a byte at a time where it is not: such a byte
+// is left out of the reply text (so line noise ahead of a reply does not hide
+// it), or, for the receive dump, shown as the character of its value.
+QString decodeLeniently(QByteArrayView bytes, bool keepInvalidBytes)
+{
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
+    QString text;
+    text.reserve(bytes.size());
+    const auto byte = [&](qsizetype i) { return uchar(bytes.at(i)); };
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uchar lead = byte(i);
+        int length = 0;
+        uchar low = 0x80, high = 0xbf; // allowed range of the second byte
+        if (lead < 0x80)
+            length = 1;
+        else if (lead >= 0xc2 && lead <= 0xdf)
+            length = 2;
+        else if (lead >= 0xe0 && lead <= 0xef) {
+            length = 3;
+            low = lead == 0xe0 ? 0xa0 : 0x80;
+            high = lead == 0xed ? 0x9f : 0xbf;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            length = 4;
+            low = lead == 0xf0 ? 0x90 : 0x80;
+            high = lead == 0xf4 ? 0x8f : 0xbf;
+        }
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const uchar c = byte(i + k);
+            valid = k == 1 ? (c >= low && c <= high) : (c >= 0x80 && c <= 0xbf);
+        }
+        if (!valid) {
+            if (keepInvalidBytes)
+                text += QChar(char16_t(lead));
+            ++i;
+            continue;
+        }
+        text += QString::fromUtf8(bytes.sliced(i, length));
+        i += length;
+    }
+    return text;
+}
+
+} // namespace
+
+namespace {
+
+struct SummaryMatch
+{
+    ReplyLine line;
+    QStringList groups;
+};
+
+// The pattern anchors at a line start and never crosses a line end, so the
+// first line that matches on its own is the first match in the reply.
+std::optional<SummaryMatch> matchSummaryLine(const QString &reply, const std::vector<ReplyLine> &lines)
+{
+    for (const ReplyLine &line : lines) {
+        if (!summaryFieldsFit(QStringView(reply).sliced(line.start, line.end - line.start)))
+            continue;
+        // The line alone: '^' and '$' hold at the ends of the range.
+        QStringList groups = MLRegex::captureComponentsMatchedByRegex(reply, MLDeviceManager::summaryPattern(),
+                                                                      kReplyOptions, {line.start, line.end - line.start});
+        if (groups.size() >= 8)
+            return SummaryMatch{line, std::move(groups)};
+    }
+    return std::nullopt;
+}
+
+enum class Bricked
+{
+    No,
+    Yes,
+    Undecided
+};
+
+// The marker counts as the bricked message unless it stands only inside the
+// quoted name of a complete summary line or in a rename's acknowledgement: a
+// microphone given such a name elsewhere must stay usable and renamable. A
+// summary line still arriving is undecided until it ends or goes quiet.
+Bricked brickedMessageIn(const QString &reply, const std::vector<ReplyLine> &lines, bool tailSettled)
+{
+    if (!MLDeviceManager::isBrickedMessage(reply))
+        return Bricked::No;
+    bool seen = false;
+    Bricked verdict = Bricked::No;
+    for (const ReplyLine &line : lines) {
+        const QStringView text = QStringView(reply).sliced(line.start, line.end - line.start);
+        if (!text.contains(brickedMarker()))
+            continue;
+        seen = true;
+        if (isNameAcknowledgementLine(reply, line))
+            continue;
+        if (!startsWithIgnoringCase(text, QLatin1StringView("summary=\"")))
+            return Bricked::Yes;
+        if (!line.terminated && !tailSettled) {
+            verdict = Bricked::Undecided;
+            continue;
+        }
+        const auto summary = matchSummaryLine(reply, {line});
+        // The name group starts right after `Summary="`.
+        if (!summary || !markerOnlyWithin(text, 9, 9 + summary->groups.at(1).size()))
+            return Bricked::Yes;
+    }
+    // Found only in the normalised text: no line shows it to exempt.
+    return seen ? verdict : Bricked::Yes;
+}
+
 } // namespace
 
 QStringList MLDeviceManager::matchSummary(const QString &reply)
 {
-    // The pattern anchors at a line start and never crosses a line end, so
-    // the first line that matches on its own is the first match in the reply.
-    qsizetype start = 0;
-    while (start < reply.size()) {
-        qsizetype end = start;
-        while (end < reply.size() && !isLineTerminator(reply.at(end).unicode()))
-            ++end;
-        if (summaryFieldsFit(QStringView(reply).mid(start, end - start))) {
-            // The line alone: '^' and '$' hold at the ends of the range.
-            const QStringList groups = MLRegex::captureComponentsMatchedByRegex(reply, summaryPattern(), kReplyOptions,
-                                                                                {start, end - start});
-            if (groups.size() >= 8)
-                return groups;
-        }
-        start = end + 1;
-    }
-    return {};
+    const auto summary = matchSummaryLine(reply, replyLines(reply));
+    return summary ? summary->groups : QStringList();
+}
+
+bool MLDeviceManager::nameHoldsBrickedMarker(const QString &name)
+{
+    // The name as the rename line carries it to the microphone.
+    return renameLine(name).contains(brickedMarker());
 }
 
 QString MLDeviceManager::summaryPattern()
@@ -160,37 +316,80 @@ QString MLDeviceManager::batteryText(const QString &field)
 void MLDeviceManager::serialPortDidReceiveData(MLSerialPort *port, const QByteArray &data)
 {
     Q_UNUSED(port);
-    MLDeviceDataIOLog(QStringLiteral("Receive Buffer: "), data);
+    // Bytes that are not UTF-8 dump as their values: the log shows what arrived.
+    if (MLUtilities::logActive(MLDefaultsKeys::DeviceDataIODiagnosticsEnabled))
+        MLDeviceDataIOLog(QStringLiteral("Receive Buffer: "), decodeLeniently(data, true).toUtf8());
+    // A byte arrived: the last line is not quiet.
+    m_replyQuietTimer->stop();
     m_serialBuffer.append(data);
     processReceivedData();
 }
 
 void MLDeviceManager::processReceivedData()
 {
-    if (m_serialBuffer.size() > kMaxBufferedBytes) {
+    examineReceivedData(false);
+}
+
+void MLDeviceManager::awaitQuietLine()
+{
+    m_replyQuietTimer->setInterval(m_timings.replyQuietMs);
+    m_replyQuietTimer->start();
+}
+
+void MLDeviceManager::logOverflow()
+{
+    // A chattering device overflows every few kilobytes; one line a second
+    // keeps the log readable and says how many were left out.
+    if (m_overflowLogClock.isValid() && m_overflowLogClock.elapsed() < m_timings.overflowLogIntervalMs) {
+        ++m_overflowLinesLeftOut;
+        return;
+    }
+    if (m_overflowLinesLeftOut > 0)
+        MLLog("Too much data. Aborting (%d more left out)", m_overflowLinesLeftOut);
+    else
         MLLog("Too much data. Aborting");
+    m_overflowLinesLeftOut = 0;
+    m_overflowLogClock.start();
+}
+
+void MLDeviceManager::examineReceivedData(bool tailSettled)
+{
+    if (m_serialBuffer.size() > kMaxBufferedBytes) {
+        logOverflow();
         cancelCommand();
         sendDeviceHadErrorNotification();
         return;
     }
 
-    // Bytes that are not valid UTF-8 give no text, and nothing matches then.
-    const QString reply = MLUtilities::stringFromUtf8OrEmpty(m_serialBuffer);
+    const QString reply = decodeLeniently(m_serialBuffer, false);
+    const std::vector<ReplyLine> lines = replyLines(reply);
 
-    if (isBrickedMessage(reply)) {
+    const Bricked bricked = brickedMessageIn(reply, lines, tailSettled);
+    if (bricked == Bricked::Yes) {
         MLLog("Got Bricked message");
         m_deviceIsBricked = true;
         cancelCommand();
         sendDeviceBrickedNotification();
         return;
     }
+    if (bricked == Bricked::Undecided) {
+        awaitQuietLine();
+        return;
+    }
 
+    // A line is taken once its terminator has arrived, or once no byte has
+    // come for the quiet interval: never from half a field.
     if (m_currentDeviceCommand == MLDeviceCommandSummary) {
         if (!m_connectedDevices.isEmpty())
             m_properties.insert(MLDeviceKeys::DeviceType, QString::number(getFirstDeviceInfo().deviceType));
-        const QStringList groups = matchSummary(reply);
-        if (groups.size() < 8)
+        const auto summary = matchSummaryLine(reply, lines);
+        if (!summary)
             return; // not complete yet
+        if (!summary->line.terminated && !tailSettled) {
+            awaitQuietLine();
+            return;
+        }
+        const QStringList &groups = summary->groups;
         m_properties.insert(MLDeviceKeys::DeviceName, groups.at(1));
         m_properties.insert(MLDeviceKeys::DeviceSerial, groups.at(2));
         m_properties.insert(MLDeviceKeys::DeviceVersion, groups.at(3));
@@ -203,10 +402,17 @@ void MLDeviceManager::processReceivedData()
     } else {
         // An acknowledgement of the last property written, also when no
         // command is outstanding any more.
-        if (m_pendingNewPropertyKey.isEmpty())
+        // One search of the whole reply first: most chunks hold no acknowledgement.
+        const QString pattern = commandResponsePattern(m_pendingNewPropertyKey);
+        if (!responseHasMatch(reply, pattern))
             return;
-        if (!responseHasMatch(reply, commandResponsePattern(m_pendingNewPropertyKey)))
+        const auto line = firstMatchingLine(reply, lines, pattern);
+        if (!line)
             return;
+        if (!line->terminated && !tailSettled) {
+            awaitQuietLine();
+            return;
+        }
         MLLog("Got response to command (%@)", m_pendingNewPropertyKey);
         m_properties.insert(m_pendingNewPropertyKey, m_pendingNewPropertyValue);
     }

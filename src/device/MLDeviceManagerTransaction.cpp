@@ -6,21 +6,27 @@
 #include "NumericConversions.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector,
                                                       const QVariant &userData)
 {
-    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone)
+    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || m_firstQueryAwaitingPort)
         return false;
     if (!serialPortOK())
         return false;
-    // The first query after a microphone arrives waits for its port.
-    if (userData.metaType().id() == QMetaType::QString && ML_startsWith(userData.toString(), QStringLiteral("initial")))
-        waitForOpen();
     m_serialResponseTarget = target;
     m_serialResponseSelector = std::move(selector);
     m_serialUserData = userData;
+    // The first query after a microphone arrives waits for its port. It is
+    // written at once when the port opens at the first attempt; otherwise
+    // later from the main loop, and the call says only that it is under way.
+    if (userData.metaType().id() == QMetaType::QString && ML_startsWith(userData.toString(), QStringLiteral("initial"))) {
+        m_firstQueryAwaitingPort = true;
+        m_firstQueryCallRunning = true;
+        waitForOpen(PortWaitPurpose::FirstQuery);
+        m_firstQueryCallRunning = false;
+        return m_firstQueryAwaitingPort || m_currentDeviceCommand == MLDeviceCommandSummary;
+    }
     m_currentDeviceCommand = MLDeviceCommandSummary;
     return sendSerialCommand(QStringLiteral("SUMMARY\r"));
 }
@@ -46,7 +52,8 @@ bool MLDeviceManager::sendSerialCommand(const QString &line)
 bool MLDeviceManager::setPropertyStringValue(const QString &key, const QString &value, QObject *target,
                                              MLCompletionSelector selector)
 {
-    if (numConnectedDevices() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || !serialPortOK())
+    if (numConnectedDevices() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || m_firstQueryAwaitingPort
+        || !serialPortOK())
         return false;
     m_serialResponseTarget = target;
     m_serialResponseSelector = std::move(selector);
@@ -98,7 +105,8 @@ bool MLDeviceManager::setPropertyBoolValue(const QString &key, bool value, QObje
 
 bool MLDeviceManager::sendUloadCommandWithFile(const QString &fileName)
 {
-    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || !serialPortOK())
+    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || m_firstQueryAwaitingPort
+        || !serialPortOK())
         return false;
     m_serialResponseTarget = nullptr;
     m_serialResponseSelector = nullptr;
@@ -115,16 +123,71 @@ bool MLDeviceManager::sendUloadCommandWithFile(const QString &fileName)
     return written;
 }
 
-bool MLDeviceManager::waitForOpen()
+void MLDeviceManager::waitForOpen(PortWaitPurpose purpose, quint32 location)
 {
-    for (int attempt = 1;; ++attempt) {
-        if (serialPortReset() && m_serialPort && m_serialPort->isOpen())
-            break;
-        if (attempt >= m_timings.waitForOpenAttempts)
-            break;
-        QThread::msleep(ulong(m_timings.waitForOpenSleepMs));
+    m_portWaits.push_back({purpose, location, 0});
+    if (m_portWaits.size() == 1 && !m_portWaitTimer->isActive())
+        attemptOpen();
+}
+
+void MLDeviceManager::attemptOpen()
+{
+    // The pause between attempts is a timer, not a sleep: a cart of
+    // microphones whose ports cannot all be opened would otherwise freeze the
+    // window for seconds and leave udev events unread.
+    while (!m_portWaits.empty()) {
+        PortWait &wait = m_portWaits.front();
+        ++wait.attempts;
+        const bool open = serialPortReset() && m_serialPort && m_serialPort->isOpen();
+        if (!open && wait.attempts < m_timings.waitForOpenAttempts) {
+            m_portWaitTimer->start(m_timings.waitForOpenSleepMs);
+            return;
+        }
+        const PortWait ended = wait;
+        m_portWaits.pop_front();
+        portWaitEnded(ended, open);
+        // A wait begun by the listeners just now has run on its own.
+        if (m_portWaitTimer->isActive() || (!m_portWaits.empty() && m_portWaits.front().attempts > 0))
+            return;
     }
-    return m_serialPort && m_serialPort->isOpen();
+}
+
+void MLDeviceManager::portWaitEnded(const PortWait &wait, bool open)
+{
+    if (wait.purpose == PortWaitPurpose::Arrival) {
+        // The port is reopened by the next command.
+        if (open)
+            m_serialPort->close();
+        sendDeviceConnectedNotification();
+        return;
+    }
+    m_firstQueryAwaitingPort = false;
+    m_currentDeviceCommand = MLDeviceCommandSummary;
+    if (sendSerialCommand(QStringLiteral("SUMMARY\r")) || m_firstQueryCallRunning)
+        return;
+    // The caller was told the query is under way: it learns of the failed
+    // write the way it learns of a reply that never came.
+    notifyOperationResult(false, QCoreApplication::translate("MLDeviceManager", "Timeout"));
+    cancelCommand();
+}
+
+void MLDeviceManager::dropPortWaits(bool arrivals, std::optional<quint32> location)
+{
+    const bool frontInProgress = !m_portWaits.empty() && m_portWaits.front().attempts > 0;
+    const auto dropped = [&](const PortWait &wait) {
+        if (wait.purpose == PortWaitPurpose::FirstQuery)
+            return true;
+        return arrivals || (location && wait.location == *location);
+    };
+    const bool frontDropped = !m_portWaits.empty() && dropped(m_portWaits.front());
+    std::erase_if(m_portWaits, dropped);
+    m_firstQueryAwaitingPort = false;
+    if (frontInProgress && frontDropped) {
+        m_portWaitTimer->stop();
+        // The next wait starts from the main loop, not inside the caller.
+        if (!m_portWaits.empty())
+            m_portWaitTimer->start(0);
+    }
 }
 
 void MLDeviceManager::startTimeoutTimer()
@@ -169,6 +232,8 @@ void MLDeviceManager::timeoutTimerFired()
 
 void MLDeviceManager::cancelCommand()
 {
+    if (m_firstQueryAwaitingPort)
+        dropPortWaits(false, std::nullopt);
     stopTimeoutTimer();
     m_serialBuffer.clear();
     m_currentDeviceCommand = MLDeviceCommandNone;

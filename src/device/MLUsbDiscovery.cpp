@@ -81,32 +81,41 @@ void MLUsbDiscovery::monitorReadable()
         emit serialPortsAdded(added);
 }
 
-QStringList MLUsbDiscovery::presentSerialStreamSuffixes() const
+udev_ptr<udev_device> MLUsbDiscovery::serialPortNamed(const QString &suffix) const
 {
-    QStringList suffixes;
-    for (const auto &tty : allSerialPorts()) {
-        const QString suffix = text(udev_device_get_sysname(tty.get()));
-        if (!suffix.isEmpty())
-            suffixes.append(suffix);
-    }
-    return suffixes;
+    udev_ptr<udev_device> tty(udev_device_new_from_subsystem_sysname(m_udev.get(), "tty", suffix.toUtf8().constData()));
+    return isSerialStreamPort(tty.get()) ? std::move(tty) : nullptr;
 }
 
-std::vector<udev_ptr<udev_device>> MLUsbDiscovery::allSerialPorts() const
+QStringList MLUsbDiscovery::serialPortsBelowUsbDevices(const QStringList &vendorIds) const
 {
-    std::vector<udev_ptr<udev_device>> ports;
-    udev_ptr<udev_enumerate> enumerate(udev_enumerate_new(m_udev.get()));
-    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "tty") < 0
-        || udev_enumerate_scan_devices(enumerate.get()) < 0)
-        return ports;
-    udev_list_entry *entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
-    {
-        udev_ptr<udev_device> tty(udev_device_new_from_syspath(m_udev.get(), udev_list_entry_get_name(entry)));
-        if (isSerialStreamPort(tty.get()))
-            ports.push_back(std::move(tty));
+    QStringList suffixes;
+    for (const QString &vendor : vendorIds) {
+        udev_ptr<udev_enumerate> devices(udev_enumerate_new(m_udev.get()));
+        if (!devices || udev_enumerate_add_match_subsystem(devices.get(), "usb") < 0
+            || udev_enumerate_add_match_sysattr(devices.get(), "idVendor", vendor.toLatin1().constData()) < 0
+            || udev_enumerate_scan_devices(devices.get()) < 0)
+            continue;
+        udev_list_entry *entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(devices.get()))
+        {
+            udev_ptr<udev_device> usb(udev_device_new_from_syspath(m_udev.get(), udev_list_entry_get_name(entry)));
+            udev_ptr<udev_enumerate> ttys(udev_enumerate_new(m_udev.get()));
+            if (!usb || !ttys || udev_enumerate_add_match_subsystem(ttys.get(), "tty") < 0
+                || udev_enumerate_add_match_parent(ttys.get(), usb.get()) < 0
+                || udev_enumerate_scan_devices(ttys.get()) < 0)
+                continue;
+            udev_list_entry *ttyEntry = nullptr;
+            udev_list_entry_foreach(ttyEntry, udev_enumerate_get_list_entry(ttys.get()))
+            {
+                const QString path = text(udev_list_entry_get_name(ttyEntry));
+                const QString suffix = path.section(u'/', -1);
+                if (!suffix.isEmpty() && !suffixes.contains(suffix))
+                    suffixes.append(suffix);
+            }
+        }
     }
-    return ports;
+    return suffixes;
 }
 
 udev_ptr<udev_device> MLUsbDiscovery::firstSerialPortBelow(udev_device *usbDevice) const

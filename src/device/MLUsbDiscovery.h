@@ -24,11 +24,15 @@ public:
     static std::unique_ptr<MLUsbDiscovery> create(QString *error);
     ~MLUsbDiscovery() override;
 
-    // Suffixes (tty sysnames) of the serial ports present now.
-    QStringList presentSerialStreamSuffixes() const;
+    // The serial port whose tty is named `suffix`, if there is one now: a
+    // lookup by name, not a listing of every tty.
+    udev_ptr<udev_device> serialPortNamed(const QString &suffix) const;
 
-    // Every serial port present now, in udev's order.
-    std::vector<udev_ptr<udev_device>> allSerialPorts() const;
+    // Suffixes of the serial ports below USB devices with one of these vendor
+    // identifiers (as sysfs writes them, "1a85"). Ports elsewhere can never be
+    // microphones, and listing every tty of a machine with many costs
+    // milliseconds per port.
+    QStringList serialPortsBelowUsbDevices(const QStringList &vendorIds) const;
 
     // The first tty with a device node below the USB device, if any.
     udev_ptr<udev_device> firstSerialPortBelow(udev_device *usbDevice) const;

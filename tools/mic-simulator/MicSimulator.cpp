@@ -161,6 +161,8 @@ struct MicSimulator::Impl
     int replyDelayMs = 0;
     int chunkSize = 0;
     int chunkPauseMs = 0;
+    int splitAt = 0;
+    QByteArray noise;
     bool echo = false;
     QList<QByteArray> strayLines;
     bool silent = false;
@@ -444,7 +446,7 @@ void MicSimulator::Impl::handleCommand(const QByteArray &command)
     if (silent || hungUp)
         return;
     const QByteArray reply = replacement ? *replacement : executeLocked(command);
-    QByteArray block;
+    QByteArray block = noise;
     if (echo)
         block += command + "\r\n";
     for (const QByteArray &stray : std::as_const(strayLines))
@@ -501,6 +503,11 @@ void MicSimulator::Impl::scheduleLocked(const QByteArray &block)
     // Replies keep their order even when a later one has a shorter delay.
     if (!scheduled.empty())
         due = std::max(due, scheduled.back().due);
+    if (splitAt > 0 && splitAt < block.size()) {
+        scheduled.push_back({due, block.left(splitAt)});
+        scheduled.push_back({due + milliseconds(chunkPauseMs), block.mid(splitAt)});
+        return;
+    }
     const qsizetype step = chunkSize > 0 ? chunkSize : block.size();
     for (qsizetype pos = 0; pos < block.size(); pos += step) {
         scheduled.push_back({due, block.mid(pos, step)});
@@ -729,6 +736,18 @@ void MicSimulator::setChunkPauseMs(int ms)
 {
     std::lock_guard lock(d->mutex);
     d->chunkPauseMs = std::max(0, ms);
+}
+
+void MicSimulator::setSplitAt(int offset)
+{
+    std::lock_guard lock(d->mutex);
+    d->splitAt = std::max(0, offset);
+}
+
+void MicSimulator::setNoise(const QByteArray &bytes)
+{
+    std::lock_guard lock(d->mutex);
+    d->noise = bytes;
 }
 
 void MicSimulator::setEchoCommands(bool echo)

@@ -91,6 +91,12 @@ public:
     // between pieces.
     void setChunkSize(int bytes);
     void setChunkPauseMs(int ms);
+    // Replies go out in two pieces instead, split after this many bytes of
+    // what is sent for the command (noise, echo and stray lines included),
+    // with the chunk pause between them (0: as the chunk size says).
+    void setSplitAt(int offset);
+    // These bytes ahead of each reply, with no line end: line noise.
+    void setNoise(const QByteArray &bytes);
     // The command text and "\r\n" before each reply.
     void setEchoCommands(bool echo);
     bool echoCommands() const;

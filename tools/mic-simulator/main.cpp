@@ -189,6 +189,8 @@ int main(int argc, char **argv)
         option("delay", "Wait this long before each reply.", "MS", "0"),
         option("chunk", "Send replies in pieces of N bytes (0: whole).", "N", "0"),
         option("chunk-pause", "Pause between pieces of a reply.", "MS", "20"),
+        option("split-at", "Send replies in two pieces, split after N bytes (0: as --chunk says).", "N", "0"),
+        option("noise", "Send these bytes, given in hexadecimal, ahead of each reply (line noise).", "HEX"),
         option("echo", "Echo each command line before its reply."),
         option("stray", "Send this line before each reply; repeat for more lines.", "TEXT"),
         option("silent", "Record commands but never answer (for time-outs)."),
@@ -208,8 +210,11 @@ int main(int argc, char **argv)
     const auto chunk = intOption(parser, QStringLiteral("chunk"));
     const auto chunkPause = intOption(parser, QStringLiteral("chunk-pause"));
     const auto drain = doubleOption(parser, QStringLiteral("drain"));
-    if (!channel1 || !channel2 || !coverage || !battery || !delay || !chunk || !chunkPause || !drain)
+    const auto splitAt = intOption(parser, QStringLiteral("split-at"));
+    if (!channel1 || !channel2 || !coverage || !battery || !delay || !chunk || !chunkPause || !drain || !splitAt)
         return 2;
+    sim.setSplitAt(*splitAt);
+    sim.setNoise(QByteArray::fromHex(parser.value(QStringLiteral("noise")).toLatin1()));
     sim.setChannel1(*channel1);
     sim.setChannel2(*channel2);
     sim.setCoverage(*coverage);
