@@ -17,6 +17,16 @@ using namespace mltest;
 
 namespace {
 
+// One microphone in the connected-devices table, as discovery would record it.
+QMap<quint32, MLSerialDeviceInfo> oneMicrophone(const QString &path = QStringLiteral("/dev/ttyACM0"))
+{
+    MLSerialDeviceInfo info;
+    info.location = 0x01200000;
+    info.callOutDevice = path;
+    info.dialInDevice = path;
+    return {{info.location, info}};
+}
+
 class Replies : public ::testing::Test
 {
 protected:
@@ -120,7 +130,7 @@ TEST_F(Replies, ALineIsTakenWhenItEndsOrOnceItIsQuiet)
         receive(c.head + c.rest.chopped(2));
         EXPECT_EQ(target.calls.size(), 1u);
         ASSERT_TRUE(waitUntil([&] { return target.calls.size() == 2; }));
-        EXPECT_TRUE(target.calls.back().result);
+        EXPECT_TRUE(target.calls.back().result());
         target.calls.clear();
     }
     EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceBattery), QStringLiteral("87"));
@@ -172,7 +182,7 @@ protected:
     {
         const size_t before = target.calls.size();
         return manager.queryDeviceWithCompletionTarget(&target, target.selector(), QStringLiteral("query"))
-            && waitUntil([&] { return target.calls.size() > before; }) && target.calls.back().result;
+            && waitUntil([&] { return target.calls.size() > before; }) && target.calls.back().result();
     }
 
     MicSimulator sim;
