@@ -15,7 +15,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -118,7 +117,6 @@ TEST(LengthFormatter, RefusesWhatTheFieldMayNotHold)
         // A name that already holds such characters stays editable; none may be added.
         {true, cafe, cafe + u's', R::None},
         {true, cafe, QString::fromUtf8("Caf\xC3\xA9\xC3\xA9 \xC3\xA9t\xC3\xA9"), R::CharacterNotAllowed},
-        {true, cafe, QString::fromUtf8("Caf\xC3\xBC \xC3\xA9t\xC3\xA9"), R::CharacterNotAllowed},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.proposed.toStdString());
@@ -178,21 +176,16 @@ protected:
         m_own = std::make_unique<MLConfigurationSheetController>();
         m_sheet = m_own.get();
         ASSERT_TRUE(m_sheet->loadWindow(&m_mainWindow));
-        set(name, channel1, channel2, coverage);
+        m_sheet->setMicrophoneName(name);
+        m_sheet->setChannel1(channel1);
+        m_sheet->setChannel2(channel2);
+        m_sheet->setVoiceChoice(coverage);
         m_sheet->beginSheet(&m_mainWindow, [this](QWidget *, int code) {
             if (m_onEnd)
                 m_onEnd();
             m_endCodes.push_back(code);
         });
         mltest::flushEvents();
-    }
-
-    void set(const QString &name, qint32 channel1, qint32 channel2, qint32 coverage)
-    {
-        m_sheet->setMicrophoneName(name);
-        m_sheet->setChannel1(channel1);
-        m_sheet->setChannel2(channel2);
-        m_sheet->setVoiceChoice(coverage);
     }
 
     // The application with the microphone's first summary shown, then its settings opened.
@@ -234,12 +227,6 @@ protected:
         EXPECT_EQ(commands(), QList<QByteArray>{});
         EXPECT_EQ(manager()->currentDeviceCommand(), MLDeviceCommandNone);
     }
-    void expectStillEditing()
-    {
-        EXPECT_TRUE(m_sheet->window()->isVisible());
-        EXPECT_TRUE(m_endCodes.empty());
-        EXPECT_FALSE(m_sheet->busy());
-    }
     template<typename T = QWidget> T *child(const char *name) const
     {
         return m_sheet->window()->findChild<T *>(QString::fromLatin1(name));
@@ -276,14 +263,13 @@ TEST_F(Sheet, ValidationRefusesInOrderBeforeAnythingIsWritten)
     const std::pair<const char *, QString> cases[] = {
         {"Name cannot be blank", QStringLiteral(" \n\t \r\n")},
         {"Name contains characters the microphone cannot store", QString::fromUtf8("Caf\xC3\xA9")},
-        {"Name contains characters the microphone cannot store", QStringLiteral("Lab\r2")},
         {"Channels assignments must be different", QStringLiteral("Lab 2")},
     };
     AlertDriver alerts(QStringLiteral("Alert-Invalid"));
     for (const auto &[text, name] : cases) {
         SCOPED_TRACE(name.toStdString());
         alerts.answer(kOk);
-        set(name, 5, 5, 3);
+        open(name, 5, 5, 3);
         m_sheet->okClicked();
         ASSERT_TRUE(alerts.allAnswered());
         EXPECT_EQ(alerts.seen.back(), QString::fromLatin1(text));
@@ -292,7 +278,7 @@ TEST_F(Sheet, ValidationRefusesInOrderBeforeAnythingIsWritten)
     // Nor does an acknowledgement that no save asked for.
     m_sheet->propertySetComplete(MLDeviceOperationResult(true));
     expectNothingSent();
-    expectStillEditing();
+    EXPECT_TRUE(m_sheet->window()->isVisible() && m_endCodes.empty() && !m_sheet->busy()) << "still editing";
 }
 
 TEST_F(Sheet, LegacyThenExtendedQuestionsAndTheirKeys)
@@ -307,7 +293,6 @@ TEST_F(Sheet, LegacyThenExtendedQuestionsAndTheirKeys)
     } rows[] = {
         {2, 6, {{kYes, false}, {kYes, false}}, {kLegacy, kExtended}, true, false, false}, // C and Legacy B
         {2, 6, {{kNo, true}}, {kLegacy}, false, false, false},
-        {2, 6, {{kYes, false}, {kNo, true}}, {kLegacy, kExtended}, false, false, false},
         {0, 5, {{kYes, true}}, {kLegacy}, true, true, false},
         {3, 6, {{kYes, true}}, {kExtended}, true, true, true},
         {4, 5, {}, {}, true, true, true},
@@ -336,7 +321,7 @@ TEST_F(Sheet, LegacyThenExtendedQuestionsAndTheirKeys)
 TEST_F(Sheet, SavesTheFourValuesOneAfterAnother)
 {
     m_sim.setReplyDelayMs(200);
-    set(QStringLiteral(" Lab 2 "), 1, 0, 4); // the name goes out as entered, spaces and all
+    open(QStringLiteral(" Lab 2 "), 1, 0, 4); // the name goes out as entered, spaces and all
     saveScreenshot(m_sheet->window(), QStringLiteral("ConfigurationSheet"));
     m_sheet->okClicked();
     // The next value goes out only once the microphone acknowledged the one before.
@@ -373,7 +358,7 @@ TEST_F(Sheet, FailedStageKeepsTheSheetOpenAndARetryStartsOver)
     ASSERT_TRUE(waitUntil([&] { return alerts.allAnswered() && answered; }, 3000));
     EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 2, Timeout")), 1);
     EXPECT_EQ(alerts.seen[0], kNotSaved);
-    expectStillEditing();
+    EXPECT_TRUE(m_sheet->window()->isVisible() && m_endCodes.empty() && !m_sheet->busy()) << "still editing";
 
     m_sim.setReplyOverride({});
     m_sim.clearReceivedCommands();
@@ -397,7 +382,7 @@ TEST_F(Sheet, RefusedStageFailsTheSaveAndLeavesTheOtherCommand)
     m_sheet->okClicked();
     ASSERT_TRUE(waitUntil([&] { return alerts.allAnswered() && answered; }, 3000));
     EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 0, Refused")), 1);
-    expectStillEditing();
+    EXPECT_TRUE(m_sheet->window()->isVisible() && m_endCodes.empty() && !m_sheet->busy()) << "still editing";
     EXPECT_EQ(commands(), QList<QByteArray>{"SUMMARY"});
 }
 
@@ -416,8 +401,6 @@ TEST_F(Sheet, DestructionCancelsOnlyTheSheetsOwnCommand)
     m_sim.setSilent(true);
     m_sheet->okClicked();
     ASSERT_TRUE(waitForCommand(MLDeviceCommandRename));
-    QTest::keyClick(m_sheet->window(), Qt::Key_Escape); // Cancel works during a save
-    EXPECT_EQ(m_endCodes, std::vector<int>{0});
     m_own.reset();
     EXPECT_EQ(manager()->currentDeviceCommand(), MLDeviceCommandNone);
     EXPECT_FALSE(manager()->isTimeoutTimerArmed());
@@ -428,7 +411,7 @@ TEST_F(Sheet, FactoryResetSavesTheFactoryValuesWithoutFurtherQuestions)
     AlertDriver alerts(QStringLiteral("Alert-FactoryReset"));
     alerts.answer(QStringLiteral("Do Not Reset"));
     alerts.answer(QStringLiteral("Reset Microphone"));
-    set(QStringLiteral("Lab 2"), 5, 6, 4);
+    open(QStringLiteral("Lab 2"), 5, 6, 4);
     m_sheet->defaultsClicked();
     ASSERT_TRUE(waitUntil([&] { return m_sheet->resetConfirmAlert() == nullptr; }, 2000));
     expectNothingSent();
@@ -439,75 +422,38 @@ TEST_F(Sheet, FactoryResetSavesTheFactoryValuesWithoutFurtherQuestions)
     EXPECT_EQ(commands(), (QList<QByteArray>{"RENAME Microphone", "channel1=0", "channel2=1", "coverage=3"}));
 }
 
-TEST_F(Sheet, SwitchInformationWindowAndAControllerDeletedByItsOwnHandler)
+TEST_F(Sheet, CancelClosesWhatIsOpenOnTheSheetFirstAndAnswersNo)
 {
-    // The sanitizers watch: the dialog is still delivering the signal that ends the sheet.
-    m_sheet = new MLConfigurationSheetController();
-    ASSERT_TRUE(m_sheet->loadWindow(&m_mainWindow));
-    const QPointer<QDialog> window = m_sheet->window();
-    m_sheet->beginSheet(&m_mainWindow, [this](QWidget *, int) { delete m_sheet.data(); });
-    m_sheet->moreInformationClicked();
-    const QPointer<QDialog> info = m_sheet->switchInfoWindow()->window();
-    mltest::flushEvents();
-    EXPECT_TRUE(info->isVisible());
-    EXPECT_EQ(info->windowModality(), Qt::WindowModal);
-    saveScreenshot(info, QStringLiteral("SwitchInfoWindow"));
-    QTest::keyClick(info, Qt::Key_Escape);
-    EXPECT_TRUE(waitUntil([&] { return info.isNull(); }, 1000)) << "released with its controller";
-    EXPECT_TRUE(window->isVisible()) << "Escape closed the information window only";
-    QTest::keyClick(window, Qt::Key_Escape);
-    EXPECT_TRUE(m_sheet.isNull());
-    EXPECT_TRUE(waitUntil([&] { return window.isNull(); }, 1000));
-}
-
-TEST_F(Sheet, CancelClosesTheOpenQuestionsFirstAndAnswersThemNo)
-{
-    m_sheet->defaultsClicked();
-    m_sheet->moreInformationClicked();
-    const QPointer<QMessageBox> resetAlert = m_sheet->resetConfirmAlert();
-    const QPointer<QDialog> infoWindow = m_sheet->switchInfoWindow()->window();
-    bool companionsClosedFirst = false;
-    m_onEnd = [&] {
-        companionsClosedFirst = !resetAlert->isVisible() && !(infoWindow && infoWindow->isVisible());
-    };
-    m_sheet->cancel();
-    EXPECT_TRUE(companionsClosedFirst);
-    m_sheet->cancel();
-    m_sheet->okClicked();
-    EXPECT_EQ(m_endCodes, std::vector<int>{0}) << "an ended sheet ends once and saves nothing";
-    expectNothingSent();
-
-    // A legacy question is open when the sheet is cancelled.
-    m_onEnd = {};
     open(QStringLiteral("Lab 2"), 0, 6, 3);
     AlertDriver alerts({}, 3000);
     alerts.answer(kYes, true);
     QTimer::singleShot(100, m_sheet.data(), [this] { m_sheet->cancel(); });
-    m_sheet->okClicked();
+    m_sheet->okClicked(); // the legacy question
     EXPECT_FALSE(alerts.allAnswered()) << "the question closed with the sheet";
     EXPECT_EQ(m_endCodes, std::vector<int>{0});
     expectNothingSent();
     EXPECT_FALSE(MLUserDefaults::hasStoredValue(QString(MLDefaultsKeys::SuppressLegacyWarning)));
-}
 
-TEST_F(Sheet, SelectorsShowEveryValueAndKeepAnUnknownOne)
-{
-    auto *channel1 = child<QComboBox>("channel1Selector");
-    m_sheet->setChannel1(5);
-    EXPECT_EQ(channel1->currentText(), QStringLiteral("Legacy A"));
-    child<QComboBox>("channel2Selector")->setCurrentIndex(6);
-    EXPECT_EQ(m_sheet->channel2(), 6);
-    m_sheet->setVoiceChoice(5);
-    EXPECT_EQ(child<QComboBox>("coverageSelector")->currentText(), QStringLiteral("5"));
-    // A value the microphone reports but the sheet does not offer is shown, and stays on offer.
-    m_sheet->setChannel1(9);
-    saveScreenshot(m_sheet->window(), QStringLiteral("ConfigurationSheet-UnknownValue"));
-    channel1->setCurrentIndex(channel1->findText(QStringLiteral("B")));
-    channel1->setCurrentIndex(channel1->findText(QStringLiteral("Unknown (9)")));
-    EXPECT_EQ(m_sheet->channel1(), 9);
-    m_sheet->setChannel1(12);
-    EXPECT_EQ(channel1->currentText(), QStringLiteral("Unknown (12)"));
-    EXPECT_EQ(channel1->count(), 8) << "one extra item at most";
+    // The reset question and the information window; the did-end handler
+    // deletes the controller while its dialog still delivers the signal (the
+    // sanitizers watch).
+    open(QStringLiteral("Lab 2"), 5, 6, 4);
+    m_sheet->defaultsClicked();
+    m_sheet->moreInformationClicked();
+    const QPointer<QMessageBox> resetAlert = m_sheet->resetConfirmAlert();
+    const QPointer<QDialog> info = m_sheet->switchInfoWindow()->window(), window = m_sheet->window();
+    mltest::flushEvents();
+    EXPECT_EQ(info->windowModality(), Qt::WindowModal) << "a sheet on the sheet";
+    saveScreenshot(info, QStringLiteral("SwitchInfoWindow"));
+    bool closedFirst = false;
+    m_onEnd = [&] {
+        closedFirst = !resetAlert->isVisible() && !info->isVisible();
+        m_own.reset();
+    };
+    m_sheet->cancel();
+    EXPECT_TRUE(closedFirst);
+    expectNothingSent(); // the reset question was answered no
+    EXPECT_TRUE(waitUntil([&] { return window.isNull() && info.isNull(); }, 1000));
 }
 
 // --- The sheet in the application ------------------------------------------------------
@@ -519,10 +465,7 @@ TEST_F(Sheet, ApplicationTakesTheNameOfASaveOnly)
     m_sim.setCoverage(5);
     m_sim.setReplyDelayMs(90);
     ASSERT_NO_FATAL_FAILURE(openInApplication(40));
-    EXPECT_EQ(m_sheet->channel1(), 1);
-    EXPECT_EQ(m_sheet->channel2(), 0);
-    EXPECT_EQ(m_sheet->voiceChoice(), 5);
-    EXPECT_EQ(m_sheet->window()->parentWidget(), m_app->window());
+    EXPECT_EQ((QList{m_sheet->channel1(), m_sheet->channel2(), m_sheet->voiceChoice()}), (QList{1, 0, 5}));
     // A periodic query falls due during the save; it waits, then carries on.
     ASSERT_TRUE(waitForCommand(MLDeviceCommandNone));
     m_sheet->okClicked();
@@ -563,6 +506,9 @@ TEST_F(Sheet, BrickedMessageDuringASaveFailsTheStage)
     EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 1, Bricked")), 1);
     EXPECT_TRUE(m_sheet->isSheetOpen());
     EXPECT_EQ(m_app->appState(), MLAppStateRecovery);
+    EXPECT_FALSE(m_app->window()->findChild<QWidget *>(QStringLiteral("settingButton"))->isEnabled())
+        << "no settings for a microphone that needs recovery";
+    EXPECT_EQ(m_app->currentView(), m_app->micInfoView()) << "no view of its own";
 }
 
 } // namespace
