@@ -345,6 +345,7 @@ TEST_F(Sheet, SavesTheFourValuesOneAfterAnother)
 TEST_F(Sheet, FailedStageKeepsTheSheetOpenAndARetryStartsOver)
 {
     neverAnswer("channel2=");
+    m_sim.setReplyDelayMs(300); // the query below is still outstanding when the alert closes
     LogCapture log;
     AlertDriver alerts(QStringLiteral("Alert-NotSaved"), 150);
     alerts.answer(kOk);
@@ -361,6 +362,7 @@ TEST_F(Sheet, FailedStageKeepsTheSheetOpenAndARetryStartsOver)
     EXPECT_TRUE(m_sheet->window()->isVisible() && m_endCodes.empty() && !m_sheet->busy()) << "still editing";
 
     m_sim.setReplyOverride({});
+    m_sim.setReplyDelayMs(0);
     m_sim.clearReceivedCommands();
     m_sheet->okClicked();
     ASSERT_TRUE(waitForEnd());
