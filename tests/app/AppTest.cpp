@@ -45,7 +45,8 @@ protected:
 
     void TearDown() override
     {
-        quit();
+        manager()->removeListener(app.get());
+        app.reset();
         manager()->stop();
         manager()->cancelCommand();
         for (auto &[node, sim] : sims)
@@ -62,13 +63,6 @@ protected:
         QObject::connect(app.get(), &MLAppDelegate::viewShown, app.get(),
                          [this](QWidget *view) { shown.append(view->objectName()); });
         app->applicationDidFinishLaunching();
-    }
-
-    void quit()
-    {
-        if (app)
-            manager()->removeListener(app.get());
-        app.reset();
     }
 
     // Plugs a microphone in, with the simulator on its device end.
