@@ -776,7 +776,7 @@ void MLConfigurationSheetController::informConfigurationNotSaved()
     const QString outcome = written.isEmpty()
                                 ? tr("No new value was written to the microphone.")
                                 : tr("The microphone took these new values before the failure: %1.")
-                                      .arg(QLocale().createSeparatedList(written));
+                                      .arg(written.join(QStringLiteral(", ")));
     inform(tr("Configuration could not be saved"),
            tr("An error occurred and the microphone configuration could not be saved.\n\nClose this message, "
               "disconnect the microphone and reconnect to try again. If the problem persists please contact "

@@ -141,6 +141,7 @@ class Translation : public QTranslator
 {
 public:
     QString word;
+    bool isEmpty() const override { return false; }
     QString translate(const char *context, const char *source, const char *, int) const override
     {
         return QByteArray(context) == "MLConfigurationSheetController" && QByteArray(source) == "Microphone"
@@ -191,7 +192,7 @@ TEST_F(SheetTruth, SaveThatStopsPartWayIsFollowedByOneQuery)
         } else {
             ASSERT_TRUE(waitUntil([&] { return alerts.allAnswered(); }));
             EXPECT_TRUE(alerts.seen[0].informativeText.endsWith(QStringLiteral(
-                "The microphone took these new values before the failure: the name and switch position 1.")));
+                "The microphone took these new values before the failure: the name, switch position 1.")));
         }
         ASSERT_TRUE(waitUntil([&] { return m_app->microphoneName() == name; }, 3000)) << "shown before 10 s";
         EXPECT_EQ(m_mic.sim.receivedCommands().count("SUMMARY"), 1);
