@@ -80,8 +80,11 @@ void MLBusyIndicator::watchWindow()
 bool MLBusyIndicator::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::WindowStateChange:
     case QEvent::Expose:
+        if (watched == m_watchedHandle)
+            m_obscured = !m_watchedHandle->isExposed();
+        Q_FALLTHROUGH();
+    case QEvent::WindowStateChange:
     case QEvent::Show:
     case QEvent::Hide:
         // After the window has taken the change in.
@@ -103,9 +106,8 @@ void MLBusyIndicator::updateTimer()
 {
     // isVisible() is already false inside hideEvent, whether this widget or
     // one of its ancestors was hidden.
-    const QWidget *top = window();
-    const QWindow *handle = top->windowHandle();
-    const bool run = m_animating && isVisible() && !top->isMinimized() && handle && handle->isExposed();
+    // A window just shown counts as seen until its platform says otherwise.
+    const bool run = m_animating && isVisible() && !window()->isMinimized() && !m_obscured;
     if (run && !m_timer->isActive())
         m_timer->start();
     else if (!run)

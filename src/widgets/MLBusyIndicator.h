@@ -51,6 +51,7 @@ private:
     QTimer *m_timer = nullptr;
     QPointer<QWidget> m_watchedWindow;
     QPointer<QWindow> m_watchedHandle;
+    bool m_obscured = false;
     bool m_animating = false;
     int m_frame = 0;
 };
