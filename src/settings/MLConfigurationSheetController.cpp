@@ -42,14 +42,14 @@ constexpr qsizetype kMaxNameLength = 12;
 const QLatin1StringView kBrickedMarker("keyset1.txt");
 
 // The periodic summary is on the wire for tens of milliseconds: a save waits
-// for it rather than fail, but not for ever.
+// for it rather than fail, but not for ever. Any other refusal fails the stage.
 constexpr int kLinkWaitMs = 1500;
 constexpr int kLinkPollMs = 15;
 
-bool linkHeldByAnother(const QObject *self)
+bool summaryOnTheWire(const QObject *self)
 {
     MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    return manager->currentDeviceCommand() != MLDeviceCommandNone && manager->serialResponseTarget() != self;
+    return manager->currentDeviceCommand() == MLDeviceCommandSummary && manager->serialResponseTarget() != self;
 }
 
 void fillChannels(QComboBox *combo)
@@ -454,9 +454,6 @@ void MLConfigurationSheetController::okClicked()
     const bool suppressExtended =
         MLUserDefaults::boolForKey(QString(MLDefaultsKeys::SuppressExtendedWarning));
 
-    // The checks judge what the field shows, however its text got there.
-    if (d->nameField)
-        setMicrophoneName(d->nameField->text());
     // The trimmed name only decides whether it is blank; the name is sent as entered.
     if (m_microphoneName.trimmed().isEmpty()) {
         informMicrophoneNameInvalid();
@@ -607,7 +604,7 @@ QString MLConfigurationSheetController::coverageMeaning(qint32 value)
 void MLConfigurationSheetController::saveConfig()
 {
     MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    if (m_saveStage >= 0 && m_saveStage <= 3 && linkHeldByAnother(this)) {
+    if (m_saveStage >= 0 && m_saveStage <= 3 && summaryOnTheWire(this)) {
         if (!d->linkWait.isValid())
             d->linkWait.start();
         if (!d->linkWait.hasExpired(kLinkWaitMs)) {
