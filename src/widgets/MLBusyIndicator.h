@@ -15,10 +15,10 @@ class MLBusyIndicator : public QWidget
     Q_PROPERTY(bool animating READ isAnimating NOTIFY animatingChanged)
 
 public:
-    // One turn in 1.2 s in eight steps: still plainly moving, at a third of
+    // One turn in 1.2 s in six steps: still plainly moving, at a quarter of
     // the wake-ups of a smooth spin.
-    static constexpr int kFrameIntervalMs = 150;
-    static constexpr int kFramesPerTurn = 8;
+    static constexpr int kFrameIntervalMs = 200;
+    static constexpr int kFramesPerTurn = 6;
 
     explicit MLBusyIndicator(QWidget *parent = nullptr);
 
