@@ -158,6 +158,22 @@
         <source>Student Microphone</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reading the microphone…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marlevo Microphone Settings is asking the microphone for its name and settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bricked</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MLBatteryGauge</name>
@@ -309,6 +325,58 @@ Do you want to continue?</source>
 Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>1: the smallest area, a group around the teacher</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>2: a small classroom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3: a usual classroom (factory setting)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>4: a large classroom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>5: the largest area, a hall or gym</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: a value this application does not know; it is kept as it is</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name is too long</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>switch position 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>switch position 2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the coverage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>
@@ -406,18 +474,18 @@ Close this message, disconnect the microphone and reconnect to try again. If the
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Settings…</source>
+        <source>&amp;Settings…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
     <name>RestartingView</name>
     <message>
-        <source>Restarting the microphone…</source>
+        <source>The microphone is restarting</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>This takes a moment. Keep the microphone plugged in.</source>
+        <source>It reported that it needs to start again. If this message stays for more than a minute, unplug the microphone and plug it in again.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -465,6 +533,10 @@ Close this message, disconnect the microphone and reconnect to try again. If the
     </message>
     <message>
         <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Coverage</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

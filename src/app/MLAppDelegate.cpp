@@ -12,6 +12,7 @@
 #include "MLUserDefaults.h"
 #include "MLUtilities.h"
 #include "MLViewContainer.h"
+#include "MLWireNumber.h"
 #include "NumericConversions.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -39,6 +41,23 @@ MLDeviceManager *deviceManager()
 {
     return MLDeviceManager::sharedInstance();
 }
+
+// The microphone's values are read the same way in every locale.
+qint32 wireInt(const QString &key)
+{
+    return ML_wireIntValue(deviceManager()->stringValue(key));
+}
+
+MLVersionNumber wireVersion(const QString &text)
+{
+    const QStringList parts = text.split(u'.');
+    auto part = [&parts](qsizetype index) { return index < parts.size() ? ML_wireIntValue(parts.at(index)) : 0; };
+    return MLVersionNumber(part(0), part(1), part(2), part(3));
+}
+
+// A save that stopped part-way is followed by one query within this time.
+constexpr int kRefreshWaitMs = 2000;
+constexpr int kRefreshPollMs = 20;
 
 } // namespace
 
@@ -239,6 +258,10 @@ void MLAppDelegate::showMicInformationView()
         bindMicInfoView();
     displayMicTypeImage();
     addViewToBaseView(m_micInfoView);
+    // Keyboard users start on the one action of the view.
+    QWidget *focus = m_window->focusWidget();
+    if (m_settingButton && (!focus || !focus->isVisible()))
+        m_settingButton->setFocus(Qt::OtherFocusReason);
 }
 
 void MLAppDelegate::showCriticalErrorView(const QString &message)
@@ -302,7 +325,7 @@ void MLAppDelegate::bindMicInfoView()
         connect(this, &MLAppDelegate::microphoneBatteryLevelChanged, gauge, &MLBatteryGauge::setLevel);
     }
     if (auto *level = view->findChild<QLabel *>(QStringLiteral("batteryLevelLabel"))) {
-        auto show = [level](qint32 percent) { level->setText(tr("%1 %").arg(percent)); };
+        auto show = [level](qint32 percent) { level->setText(tr("%1 %").arg(QLocale().toString(percent))); };
         show(m_microphoneBatteryLevel);
         connect(this, &MLAppDelegate::microphoneBatteryLevelChanged, level, show);
     }
@@ -383,11 +406,13 @@ void MLAppDelegate::showConfigurationSheet()
     m_configurationSheetController = std::make_unique<MLConfigurationSheetController>();
     MLConfigurationSheetController *sheet = m_configurationSheetController.get();
     sheet->loadWindow(m_window.get());
-    MLDeviceManager *manager = deviceManager();
     sheet->setMicrophoneName(m_microphoneName);
-    sheet->setChannel1(manager->intValue(MLDeviceKeys::DeviceChannel1));
-    sheet->setChannel2(manager->intValue(MLDeviceKeys::DeviceChannel2));
-    sheet->setVoiceChoice(manager->intValue(MLDeviceKeys::DeviceVoiceChoice));
+    sheet->setChannel1(wireInt(MLDeviceKeys::DeviceChannel1));
+    sheet->setChannel2(wireInt(MLDeviceKeys::DeviceChannel2));
+    sheet->setVoiceChoice(wireInt(MLDeviceKeys::DeviceVoiceChoice));
+    // A save that did not complete may have left some new values on the microphone.
+    connect(sheet, &MLConfigurationSheetController::saveDidNotComplete, this,
+            &MLAppDelegate::refreshAfterIncompleteSave);
     sheet->beginSheet(m_window.get(), [this](QWidget *window, int returnCode) {
         configurationSheetDidEnd(window, returnCode);
     });
@@ -474,6 +499,8 @@ void MLAppDelegate::deviceBricked()
     if (m_appState == MLAppStateRecovery)
         return;
     startRecoveryProcess();
+    // Say why: neither "connect a microphone" nor greyed settings without a word.
+    showRestartingView();
 }
 
 void MLAppDelegate::devicePropertiesChanged()
@@ -481,13 +508,13 @@ void MLAppDelegate::devicePropertiesChanged()
     MLDeviceManager *manager = deviceManager();
     setMicrophoneName(manager->stringValue(MLDeviceKeys::DeviceName));
     setMicrophoneSerial(ML_stringByTrimmingFirstCharacter(manager->stringValue(MLDeviceKeys::DeviceSerial)));
-    setMicrophoneVersion(MLVersionNumber::initWithString(manager->stringValue(MLDeviceKeys::DeviceVersion)));
+    setMicrophoneVersion(wireVersion(manager->stringValue(MLDeviceKeys::DeviceVersion)));
     // The fraction is cut off, not rounded.
-    const double battery = manager->doubleValue(MLDeviceKeys::DeviceBattery);
+    const double battery = ML_wireDoubleValue(manager->stringValue(MLDeviceKeys::DeviceBattery));
     setMicrophoneBatteryLevel(std::isfinite(battery) && std::fabs(battery) < 2147483647.0 ? qint32(battery)
                                                                                           : 0);
     setMicrophoneBatterySegment(batterySegmentForLevel(m_microphoneBatteryLevel));
-    setMicrophoneType(deviceTypeToString(manager->intValue(MLDeviceKeys::DeviceType)));
+    setMicrophoneType(deviceTypeToString(wireInt(MLDeviceKeys::DeviceType)));
     setFirmwareUpdateAvailable(m_serverUpdateVersion &&
                                m_serverUpdateVersion->higherThan(m_microphoneVersion));
 }
@@ -512,6 +539,11 @@ void MLAppDelegate::initialDeviceQueryComplete(const MLDeviceOperationResult &re
         if (deviceManager()->numConnectedDevices() <= 1) {
             showMicInformationView();
             setupPeriodicQueryTimer();
+            if (m_heldFirmwareAnswer && deviceManager()->numConnectedDevices() == 1) {
+                const MLVersionNumber held = *m_heldFirmwareAnswer;
+                m_heldFirmwareAnswer.reset();
+                firmwareUpdateAvailable(held, QString(), 0);
+            }
         } else {
             showDisconnectBecauseOfMultipleMicsMessage();
         }
@@ -528,6 +560,8 @@ void MLAppDelegate::setupPeriodicQueryTimer()
         m_periodicQueryTimer->deleteLater();
     }
     m_periodicQueryTimer = new QTimer(this);
+    // A coarse timer may fire up to 5 % early.
+    m_periodicQueryTimer->setTimerType(Qt::PreciseTimer);
     m_periodicQueryTimer->setSingleShot(true);
     m_periodicQueryTimer->setInterval(m_periodicQueryIntervalMs);
     QTimer *timer = m_periodicQueryTimer;
@@ -552,6 +586,34 @@ void MLAppDelegate::periodicQueryDevice()
     if (!started && manager->numConnectedDevices() == 1 &&
         manager->currentDeviceCommand() != MLDeviceCommandNone)
         setupPeriodicQueryTimer();
+}
+
+void MLAppDelegate::refreshAfterIncompleteSave()
+{
+    if (!m_refreshTimer) {
+        m_refreshTimer = new QTimer(this);
+        m_refreshTimer->setSingleShot(true);
+        m_refreshTimer->setTimerType(Qt::PreciseTimer);
+        m_refreshTimer->setInterval(kRefreshPollMs);
+        connect(m_refreshTimer, &QTimer::timeout, this, &MLAppDelegate::tryRefreshQuery);
+    }
+    m_refreshDeadline = QDeadlineTimer(kRefreshWaitMs, Qt::PreciseTimer);
+    // Not from inside the sheet's handlers: the manager may still be ending the sheet's command.
+    m_refreshTimer->start();
+}
+
+void MLAppDelegate::tryRefreshQuery()
+{
+    MLDeviceManager *manager = deviceManager();
+    if (m_appState != MLAppStateConnected || manager->numConnectedDevices() != 1)
+        return;
+    const qint32 command = manager->currentDeviceCommand();
+    if (command == MLDeviceCommandSummary)
+        return; // started after the save ended: its answer shows what the microphone holds
+    if (command == MLDeviceCommandNone)
+        periodicQueryDevice(); // re-arms the periodic chain when answered
+    else if (!m_refreshDeadline.hasExpired())
+        m_refreshTimer->start();
 }
 
 void MLAppDelegate::periodicDeviceQueryComplete(const MLDeviceOperationResult &result)
@@ -586,7 +648,7 @@ void MLAppDelegate::displayMicTypeImage()
 {
     if (!m_micImage)
         return;
-    const bool teacher = deviceManager()->intValue(MLDeviceKeys::DeviceType) == 0;
+    const bool teacher = wireInt(MLDeviceKeys::DeviceType) == 0;
     const QSize size = m_micImage->minimumSize().isEmpty() ? QSize(96, 96) : m_micImage->minimumSize();
     m_micImage->setPixmap(
         MLImages::pixmapNamed(teacher ? QStringLiteral("TeacherMic") : QStringLiteral("StudentMic"), size,
@@ -635,8 +697,13 @@ void MLAppDelegate::getAvailableFirmwareVersions()
                 return;
             }
             MLDeviceDetailedLog("Firmware update check succeeded. Highest version: %@", version);
-            if (deviceManager()->numConnectedDevices() == 1)
+            if (deviceManager()->numConnectedDevices() == 1) {
+                self->m_heldFirmwareAnswer.reset();
                 self->firmwareUpdateAvailable(version, fileName, fileSize);
+            } else {
+                // Taken up once one microphone is in use: no notice waits for the next check.
+                self->m_heldFirmwareAnswer = version;
+            }
         });
 }
 

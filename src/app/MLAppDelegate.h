@@ -5,6 +5,7 @@
 #include "MLVersionNumber.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QObject>
@@ -99,6 +100,9 @@ public:
     void setupPeriodicQueryTimer();
     void periodicQueryDevice();
     void periodicDeviceQueryComplete(const MLDeviceOperationResult &result);
+    // Asks the microphone once, as soon as the link is free, what it holds
+    // after a save that was stopped or failed part-way.
+    void refreshAfterIncompleteSave();
     static QString deviceTypeToString(qint32 type);
     static qint32 batterySegmentForLevel(qint32 level);
     static QString versionText(const MLVersionNumber &version);
@@ -147,6 +151,7 @@ public:
     QWidget *restartingView() const { return m_restartingView; }
     QAction *diagnosticsMenuItem() const { return m_diagnosticsMenuItem; }
     bool isPeriodicQueryArmed() const { return m_periodicQueryTimer != nullptr; }
+    QTimer *periodicQueryTimer() const { return m_periodicQueryTimer; }
     // A newly connected microphone's first query has been written and not answered yet.
     bool isReadingMicrophone() const { return m_readingMicrophone; }
 
@@ -180,6 +185,7 @@ private:
     void bindMicInfoView();
     void refreshFirmwareNotice();
     void setReadingMicrophone(bool reading);
+    void tryRefreshQuery();
 
     std::unique_ptr<QMainWindow> m_window;
     QPointer<QAction> m_diagnosticsMenuItem;
@@ -200,6 +206,10 @@ private:
     qint32 m_appState = MLAppStateConnectMic;
     QTimer *m_periodicQueryTimer = nullptr;
     QTimer *m_firmwareCheckTimer = nullptr;
+    QTimer *m_refreshTimer = nullptr;
+    QDeadlineTimer m_refreshDeadline;
+    // The latest list answer that came with no or several microphones attached.
+    std::optional<MLVersionNumber> m_heldFirmwareAnswer;
     int m_periodicQueryIntervalMs = 10000;
     int m_firmwareCheckIntervalMs = 1800 * 1000;
     int m_viewTransitionMs = 0;

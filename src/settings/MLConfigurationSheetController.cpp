@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -34,6 +35,22 @@ const char kPrintableAsciiProperty[] = "mlPrintableAsciiOnly";
 
 constexpr qint32 kLowestCoverage = 1;
 constexpr qint32 kHighestCoverage = 5;
+
+// The most the microphone stores of a name, and the text that, in a reply,
+// marks a microphone in need of recovery.
+constexpr qsizetype kMaxNameLength = 12;
+const QLatin1StringView kBrickedMarker("keyset1.txt");
+
+// The periodic summary is on the wire for tens of milliseconds: a save waits
+// for it rather than fail, but not for ever. Any other refusal fails the stage.
+constexpr int kLinkWaitMs = 1500;
+constexpr int kLinkPollMs = 15;
+
+bool summaryOnTheWire(const QObject *self)
+{
+    MLDeviceManager *manager = MLDeviceManager::sharedInstance();
+    return manager->currentDeviceCommand() == MLDeviceCommandSummary && manager->serialResponseTarget() != self;
+}
 
 void fillChannels(QComboBox *combo)
 {
@@ -116,6 +133,11 @@ struct MLConfigurationSheetController::Private
     QPointer<QPushButton> moreInformationButton;
     QPointer<MLBusyIndicator> progressIndicator;
     QPointer<QLabel> savingLabel;
+    QPointer<QLabel> coverageHint;
+    // Since when the current stage has waited for another command to finish.
+    QElapsedTimer linkWait;
+    // Tells a save's deferred retry from one of a later save.
+    quint32 saveGeneration = 0;
     QPointer<QWidget> focusBeforeBusy;
     // The application-modal alert while one runs.
     QPointer<QMessageBox> modalAlert;
@@ -189,6 +211,7 @@ bool MLConfigurationSheetController::loadWindow(QWidget *parentWindow)
     d->moreInformationButton = dialog->findChild<QPushButton *>(QStringLiteral("moreInformationButton"));
     d->progressIndicator = dialog->findChild<MLBusyIndicator *>(QStringLiteral("progressIndicator"));
     d->savingLabel = dialog->findChild<QLabel *>(QStringLiteral("savingLabel"));
+    d->coverageHint = dialog->findChild<QLabel *>(QStringLiteral("coverageHint"));
     connectControls();
     return true;
 }
@@ -211,11 +234,12 @@ void MLConfigurationSheetController::connectControls()
             d->nameHintText = d->nameHint->text().arg(formatter->maxLength());
             d->nameHint->setText(d->nameHintText);
         }
-        connect(field, &QLineEdit::textEdited, this, [this](const QString &text) {
+        connect(field, &QLineEdit::textEdited, this, [this] {
             if (d->nameHint)
                 d->nameHint->setText(d->nameHintText);
-            setMicrophoneName(text);
         });
+        // Whatever changed the text (typing, a screen reader, code), the name follows it.
+        connect(field, &QLineEdit::textChanged, this, &MLConfigurationSheetController::setMicrophoneName);
         connect(field, &QLineEdit::inputRejected, this, [this] {
             QApplication::beep();
             if (!d->nameHint || !d->nameFormatter)
@@ -259,6 +283,12 @@ void MLConfigurationSheetController::connectControls()
                  &MLConfigurationSheetController::channel2Changed);
     bindSelector(d->coverageSelector, m_voiceChoice, &MLConfigurationSheetController::setVoiceChoice,
                  &MLConfigurationSheetController::voiceChoiceChanged);
+    if (QLabel *hint = d->coverageHint) {
+        // A bare number means little to a teacher: say what the chosen one does.
+        hint->setText(coverageMeaning(m_voiceChoice));
+        connect(this, &MLConfigurationSheetController::voiceChoiceChanged, hint,
+                [hint](qint32 value) { hint->setText(coverageMeaning(value)); });
+    }
 
     if (d->okButton)
         connect(d->okButton, &QPushButton::clicked, this, [this] { okClicked(); });
@@ -314,8 +344,11 @@ void MLConfigurationSheetController::sheetFinished(int returnCode)
 {
     if (m_sheetEnded)
         return;
+    const bool saveStopped = m_busy && returnCode != 1;
     m_sheetEnded = true;
     m_sheetOpen = false;
+    if (saveStopped)
+        emit saveDidNotComplete();
     if (d->dialog)
         d->dialog->hide();
     const DidEndHandler didEnd = std::move(d->didEnd);
@@ -431,6 +464,10 @@ void MLConfigurationSheetController::okClicked()
         informMicrophoneNameNotSendable();
         return;
     }
+    if (m_microphoneName.size() > kMaxNameLength) {
+        informMicrophoneNameTooLong();
+        return;
+    }
     if (m_channel1 == m_channel2) {
         informUserChannelsCannotBeTheSame();
         return;
@@ -448,6 +485,8 @@ void MLConfigurationSheetController::okClicked()
             return;
     }
     m_saveStage = 0;
+    ++d->saveGeneration;
+    d->linkWait.invalidate();
     setBusy(true);
     saveConfig();
 }
@@ -494,7 +533,7 @@ void MLConfigurationSheetController::resetAlertDidEnd(int returnCode)
     }
     if (returnCode != 1)
         return;
-    setMicrophoneName(tr("Microphone"));
+    setMicrophoneName(factoryName());
     setChannel1(0);
     setChannel2(1);
     setVoiceChoice(3);
@@ -531,9 +570,53 @@ void MLConfigurationSheetController::switchInfoDidEnd(int returnCode)
 
 // --- Saving -------------------------------------------------------------------------
 
+bool MLConfigurationSheetController::microphoneCanStoreName(const QString &name)
+{
+    return name.size() <= kMaxNameLength && MLLengthFormatter::isPrintableAscii(name) &&
+           !name.contains(kBrickedMarker, Qt::CaseInsensitive);
+}
+
+QString MLConfigurationSheetController::factoryName()
+{
+    const QString localised = tr("Microphone");
+    return microphoneCanStoreName(localised) && !localised.trimmed().isEmpty() ? localised
+                                                                               : QStringLiteral("Microphone");
+}
+
+QString MLConfigurationSheetController::coverageMeaning(qint32 value)
+{
+    switch (value) {
+    case 1:
+        return tr("1: the smallest area, a group around the teacher");
+    case 2:
+        return tr("2: a small classroom");
+    case 3:
+        return tr("3: a usual classroom (factory setting)");
+    case 4:
+        return tr("4: a large classroom");
+    case 5:
+        return tr("5: the largest area, a hall or gym");
+    default:
+        return tr("%1: a value this application does not know; it is kept as it is").arg(value);
+    }
+}
+
 void MLConfigurationSheetController::saveConfig()
 {
     MLDeviceManager *manager = MLDeviceManager::sharedInstance();
+    if (m_saveStage >= 0 && m_saveStage <= 3 && summaryOnTheWire(this)) {
+        if (!d->linkWait.isValid())
+            d->linkWait.start();
+        if (!d->linkWait.hasExpired(kLinkWaitMs)) {
+            const quint32 generation = d->saveGeneration;
+            QTimer::singleShot(kLinkPollMs, Qt::PreciseTimer, this, [this, generation] {
+                if (m_busy && !m_sheetEnded && generation == d->saveGeneration)
+                    saveConfig();
+            });
+            return;
+        }
+    }
+    d->linkWait.invalidate();
     const MLCompletionSelector completion = MLSelector(&MLConfigurationSheetController::propertySetComplete);
     bool sent = false;
     switch (m_saveStage) {
@@ -587,6 +670,7 @@ void MLConfigurationSheetController::stageFailed(qint32 stage, const QString &re
 {
     MLLog("Error saving config at stage: %d, %@", stage, reason);
     setBusy(false);
+    emit saveDidNotComplete();
     // The alert waits for the device manager to finish with the command: after
     // a time-out it cleans up only once this completion has returned, and that
     // clean-up would cancel any command started while the alert was open.
@@ -672,10 +756,27 @@ void MLConfigurationSheetController::informUserChannelsCannotBeTheSame()
            "unique channel to each microphone channel switch position."));
 }
 
+void MLConfigurationSheetController::informMicrophoneNameTooLong()
+{
+    inform(tr("Name is too long"),
+           tr("Please enter a name for the microphone, with a maximum of 12 characters."));
+}
+
 void MLConfigurationSheetController::informConfigurationNotSaved()
 {
+    // The stages before the failed one were acknowledged: the microphone holds those values now.
+    const QString stageNames[] = {tr("the name"), tr("switch position 1"), tr("switch position 2"),
+                                  tr("the coverage")};
+    QStringList written;
+    for (qint32 stage = 0; stage < m_saveStage && stage < 4; ++stage)
+        written.append(stageNames[stage]);
+    const QString outcome = written.isEmpty()
+                                ? tr("No new value was written to the microphone.")
+                                : tr("The microphone took these new values before the failure: %1.")
+                                      .arg(written.join(QStringLiteral(", ")));
     inform(tr("Configuration could not be saved"),
            tr("An error occurred and the microphone configuration could not be saved.\n\nClose this message, "
               "disconnect the microphone and reconnect to try again. If the problem persists please contact "
-              "Marlevo Customer Care."));
+              "Marlevo Customer Care.") +
+               QStringLiteral("\n\n") + outcome);
 }

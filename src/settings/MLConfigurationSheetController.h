@@ -85,7 +85,17 @@ public:
     // A name with a character that a command line cannot carry.
     void informMicrophoneNameNotSendable();
     void informUserChannelsCannotBeTheSame();
+    // Tells which values the microphone took before the failed stage.
     void informConfigurationNotSaved();
+    void informMicrophoneNameTooLong();
+
+    // A name the microphone can store: printable ASCII, at most 12
+    // characters, and nothing a reply would take for the recovery marker.
+    static bool microphoneCanStoreName(const QString &name);
+    // The localised "Microphone" when the microphone can store it, else the English one.
+    static QString factoryName();
+    // One short line on what a coverage value means in a classroom.
+    static QString coverageMeaning(qint32 value);
     void resetAlertDidEnd(int returnCode);
     void switchInfoDidEnd(int returnCode);
 
@@ -102,6 +112,8 @@ signals:
     void channel2Changed(qint32 channel);
     void voiceChoiceChanged(qint32 voiceChoice);
     void busyChanged(bool busy);
+    // A save ended (failed or stopped) before all four values were acknowledged.
+    void saveDidNotComplete();
 
 private:
     struct Private;

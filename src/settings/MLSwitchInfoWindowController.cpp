@@ -1,9 +1,11 @@
 #include "MLSwitchInfoWindowController.h"
 
+#include "MLConfigurationSheetController.h"
 #include "MLLayoutLoader.h"
 #include "MLLog.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 
@@ -32,6 +34,13 @@ bool MLSwitchInfoWindowController::loadWindow(QWidget *parentWindow)
         return false;
     }
     m_window = dialog;
+    // The coverage values, one line each, as the settings sheet explains the chosen one.
+    if (auto *coverage = dialog->findChild<QLabel *>(QStringLiteral("coverageMeaningsLabel"))) {
+        QStringList lines;
+        for (qint32 value = 1; value <= 5; ++value)
+            lines.append(MLConfigurationSheetController::coverageMeaning(value));
+        coverage->setText(lines.join(u'\n'));
+    }
     if (auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("okButton")))
         connect(ok, &QPushButton::clicked, this, &MLSwitchInfoWindowController::okButtonClicked);
     // Escape and the window's close button end it like cancel(): code 0.

@@ -8,6 +8,7 @@
 MLBusyIndicator::MLBusyIndicator(QWidget *parent) : QWidget(parent), m_timer(new QTimer(this))
 {
     m_timer->setInterval(kFrameIntervalMs);
+    m_timer->setTimerType(Qt::CoarseTimer);
     connect(m_timer, &QTimer::timeout, this, &MLBusyIndicator::advanceFrame);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(tr("Busy"));
@@ -46,7 +47,53 @@ void MLBusyIndicator::stopAnimation()
 void MLBusyIndicator::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    watchWindow();
     updateTimer();
+}
+
+bool MLBusyIndicator::isTicking() const
+{
+    return m_timer->isActive();
+}
+
+// Minimising or covering the window shows and hides no widget: follow the
+// window's own state and exposure.
+void MLBusyIndicator::watchWindow()
+{
+    QWidget *top = window();
+    if (top != m_watchedWindow) {
+        if (m_watchedWindow)
+            m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = top;
+        top->installEventFilter(this);
+    }
+    QWindow *handle = top->windowHandle();
+    if (handle != m_watchedHandle) {
+        if (m_watchedHandle)
+            m_watchedHandle->removeEventFilter(this);
+        m_watchedHandle = handle;
+        if (handle)
+            handle->installEventFilter(this);
+    }
+}
+
+bool MLBusyIndicator::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Expose:
+        if (watched == m_watchedHandle)
+            m_obscured = !m_watchedHandle->isExposed();
+        Q_FALLTHROUGH();
+    case QEvent::WindowStateChange:
+    case QEvent::Show:
+    case QEvent::Hide:
+        // After the window has taken the change in.
+        QMetaObject::invokeMethod(this, &MLBusyIndicator::updateTimer, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MLBusyIndicator::hideEvent(QHideEvent *event)
@@ -59,7 +106,8 @@ void MLBusyIndicator::updateTimer()
 {
     // isVisible() is already false inside hideEvent, whether this widget or
     // one of its ancestors was hidden.
-    const bool run = m_animating && isVisible();
+    // A window just shown counts as seen until its platform says otherwise.
+    const bool run = m_animating && isVisible() && !window()->isMinimized() && !m_obscured;
     if (run && !m_timer->isActive())
         m_timer->start();
     else if (!run)
