@@ -5,6 +5,8 @@
 # cmake -DBUILD_DIR=... -DSTAGE=... -DPREFIX=... -DRULES_DIR=... -DBINDIR=...
 #       -DDATADIR=... -DMANDIR=... -DAPP_ID=... -DVERSION=... -P CheckInstall.cmake
 
+cmake_policy(VERSION 3.25)
+
 file(REMOVE_RECURSE "${STAGE}")
 set(ENV{DESTDIR} "${STAGE}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}"
