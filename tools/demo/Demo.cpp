@@ -103,7 +103,8 @@ bool Demo::start(QString *error)
         *error = QStringLiteral("cannot make the screenshot folder %1").arg(m_options.screenshotDir);
         return false;
     }
-    m_teacher.sim->setReplyDelayMs(FirstAnswerDelayMs);
+    if (m_options.checkSeconds <= 0)
+        m_teacher.sim->setReplyDelayMs(FirstAnswerDelayMs);
     if (!plug(m_teacher)) {
         *error = QStringLiteral("cannot plug in the simulated microphone");
         return false;
@@ -113,6 +114,11 @@ bool Demo::start(QString *error)
     // The application sees the testbed through the inherited UMOCKDEV_DIR and
     // LD_PRELOAD, and its log lines go straight to this terminal.
     m_app->setProcessChannelMode(QProcess::ForwardedChannels);
+    if (m_options.checkSeconds > 0) {
+        // The check reads the log, passing it on.
+        m_app->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        connect(m_app, &QProcess::readyReadStandardError, this, &Demo::onApplicationLog);
+    }
     connect(m_app, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         // Closed by us: a normal end, however the application took it.
         onApplicationFinished(m_quitting ? 0 : status == QProcess::NormalExit ? code : 1);
@@ -125,6 +131,10 @@ bool Demo::start(QString *error)
     // The keys are the demo's, not the application's.
     m_app->closeWriteChannel();
     say(QStringLiteral("started the application (pid %1)").arg(m_app->processId()));
+    if (m_options.checkSeconds > 0) {
+        startCheck();
+        return true;
+    }
 
     m_sequential = m_options.tour;
     if (!m_options.tour) {
@@ -455,6 +465,40 @@ void Demo::quit()
     });
 }
 
+void Demo::startCheck()
+{
+    QTimer::singleShot(m_options.checkSeconds * 1000, this, [this] {
+        if (m_checkPassed || m_quitting)
+            return;
+        say(QStringLiteral("check failed: the application has not shown the %1 within %2 s")
+                .arg(m_teacher.describe())
+                .arg(m_options.checkSeconds));
+        quit();
+    });
+}
+
+// The application's diagnostics log names the microphone's properties once it
+// has read its summary: the moment its window shows them.
+void Demo::onApplicationLog()
+{
+    const QByteArray chunk = m_app->readAllStandardError();
+    std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stderr);
+    std::fflush(stderr);
+    m_appLog += chunk;
+    qsizetype end;
+    while ((end = m_appLog.indexOf('\n')) >= 0) {
+        const QString line = QString::fromUtf8(m_appLog.left(end));
+        m_appLog.remove(0, end + 1);
+        const MicSimulator &sim = *m_teacher.sim;
+        if (m_checkPassed || m_quitting || !line.contains(QStringLiteral("Props:")) ||
+            !line.contains(u'"' + sim.name() + u'"') || !line.contains(u'"' + sim.serial() + u'"'))
+            continue;
+        m_checkPassed = true;
+        say(QStringLiteral("check passed: the application shows the %1").arg(m_teacher.describe()));
+        quit();
+    }
+}
+
 void Demo::onApplicationFinished(int exitCode)
 {
     if (m_keyboard)
@@ -462,6 +506,10 @@ void Demo::onApplicationFinished(int exitCode)
     if (!m_quitting)
         say(QStringLiteral("the application has ended (exit code %1)").arg(exitCode));
     m_quitting = true;
+    if (m_options.checkSeconds > 0) {
+        emit finished(m_checkPassed ? 0 : 1);
+        return;
+    }
     if (!m_options.screenshotDir.isEmpty() && m_shotNumber > 0)
         say(QStringLiteral("screenshots are in %1").arg(QDir(m_options.screenshotDir).absolutePath()));
     emit finished(exitCode);

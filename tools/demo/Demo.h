@@ -28,6 +28,9 @@ public:
         QString screenshotDir; // empty: no screenshots
         bool tour = false;
         int settleMs = 1500; // time the application is given to show a change
+        // More than 0: no keys and no tour, only a check that the application
+        // shows the teacher microphone within this many seconds.
+        int checkSeconds = 0;
     };
 
     Demo(const Options &options, DemoTestbed &testbed, QObject *parent = nullptr);
@@ -88,6 +91,8 @@ private:
     void afterSettle(const Settle &settle, const std::function<void()> &then);
     void shoot(const QString &name, const std::function<void()> &then = {});
     void onApplicationFinished(int exitCode);
+    void startCheck();
+    void onApplicationLog();
     Settle settleFor(int ms, MicSimulator *waitForCommand = nullptr) const;
 
     Options m_options;
@@ -103,4 +108,6 @@ private:
     bool m_sequential = false; // keys run one after the other, each given time to show
     bool m_quitting = false;
     int m_shotNumber = 0;
+    QByteArray m_appLog; // in a check: the application's log, line by line
+    bool m_checkPassed = false;
 };

@@ -89,12 +89,24 @@ int main(int argc, char **argv)
                                        QStringLiteral("path"), QStringLiteral(ML_DEMO_APP_PATH));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Leave the application's diagnostics log off."));
-    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption});
+    const QCommandLineOption checkOption(
+        QStringLiteral("check"),
+        QStringLiteral("Only check that the application shows the teacher microphone: exit with 0 once it "
+                       "has read the microphone's summary, with 1 when it has not within <seconds>."),
+        QStringLiteral("seconds"));
+    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption, checkOption});
     parser.process(app);
 
     Demo::Options options;
     options.appPath = parser.value(appOption);
     options.tour = parser.isSet(tourOption);
+    if (parser.isSet(checkOption)) {
+        options.checkSeconds = parser.value(checkOption).toInt();
+        if (options.checkSeconds <= 0) {
+            fail(QStringLiteral("--check needs a number of seconds above 0"));
+            return 1;
+        }
+    }
     if (parser.isSet(screenshotsOption))
         options.screenshotDir = QDir(parser.value(screenshotsOption)).absolutePath();
     if (!QFile::exists(options.appPath)) {
@@ -144,7 +156,7 @@ int main(int argc, char **argv)
                      status);
         std::fflush(stdout);
     });
-    if (!writeDemoStore(configHome, service.baseUrl(), !parser.isSet(quietOption), &error)) {
+    if (!writeDemoStore(configHome, service.baseUrl(), options.checkSeconds > 0 || !parser.isSet(quietOption), &error)) {
         fail(error);
         return 1;
     }
