@@ -89,8 +89,16 @@ int main(int argc, char **argv)
                                        QStringLiteral("path"), QStringLiteral(ML_DEMO_APP_PATH));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Leave the application's diagnostics log off."));
-    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption});
+    const QCommandLineOption languageOption(
+        QStringLiteral("lang"),
+        QStringLiteral("Show the application in <language> (de, fr, es, it, nl or en), as a desktop in that "
+                       "language would; the default follows LANGUAGE and the locale."),
+        QStringLiteral("language"));
+    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption, languageOption});
     parser.process(app);
+    // The application picks its language from the desktop's list, which Qt reads from LANGUAGE first.
+    if (parser.isSet(languageOption))
+        qputenv("LANGUAGE", parser.value(languageOption).toLocal8Bit());
 
     Demo::Options options;
     options.appPath = parser.value(appOption);
