@@ -4,6 +4,7 @@
 #include "MLDeviceManager.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -14,9 +15,18 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Marlevo Microphone Settings"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
+    // The load walks the desktop's languages (QLocale::uiLanguages()) in order:
+    // the first with a translation wins, English included, so "en:de" stays English.
     QTranslator translator;
-    if (translator.load(QLocale(), QStringLiteral("marlevo-mic-settings"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+    QTranslator qtTranslator;
+    if (translator.load(QLocale::system(), QStringLiteral("marlevo-mic-settings"), QStringLiteral("_"),
+                        QStringLiteral(":/i18n"))) {
         QCoreApplication::installTranslator(&translator);
+        // Qt's own texts (standard buttons, key names) in the same language, where the system has them.
+        if (qtTranslator.load(QStringLiteral("qtbase_") + translator.language(),
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qtTranslator);
+    }
 
     auto delegate = std::make_shared<MLAppDelegate>();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, delegate.get(),

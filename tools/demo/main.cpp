@@ -94,8 +94,16 @@ int main(int argc, char **argv)
         QStringLiteral("Only check that the application shows the teacher microphone: exit with 0 once it "
                        "has read the microphone's summary, with 1 when it has not within <seconds>."),
         QStringLiteral("seconds"));
-    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption, checkOption});
+    const QCommandLineOption languageOption(
+        QStringLiteral("lang"),
+        QStringLiteral("Show the application in <language> (de, fr, es, it, nl or en), as a desktop in that "
+                       "language would; the default follows LANGUAGE and the locale."),
+        QStringLiteral("language"));
+    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption, checkOption, languageOption});
     parser.process(app);
+    // The application picks its language from the desktop's list, which Qt reads from LANGUAGE first.
+    if (parser.isSet(languageOption))
+        qputenv("LANGUAGE", parser.value(languageOption).toLocal8Bit());
 
     Demo::Options options;
     options.appPath = parser.value(appOption);
