@@ -1,5 +1,6 @@
 #include "MLFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -65,6 +66,24 @@ QString MLFormatArg::asText() const
 
 namespace {
 
+// No log field is anywhere near this wide; a larger width or precision is
+// read as this one, so that a stray number in a format neither overflows nor
+// asks for gigabytes.
+constexpr int MaxFieldSize = 4096;
+
+int readFieldSize(const char *&p)
+{
+    int value = 0;
+    while (*p >= '0' && *p <= '9')
+        value = std::min(value * 10 + (*p++ - '0'), MaxFieldSize);
+    return value;
+}
+
+int fieldSizeArg(const MLFormatArg *arg)
+{
+    return arg ? int(std::clamp<long long>(arg->asSigned(), -MaxFieldSize, MaxFieldSize)) : 0;
+}
+
 QString pad(QString text, int width, bool leftAlign)
 {
     if (width > text.size()) {
@@ -123,24 +142,25 @@ QString MLFormat(const char *format, std::initializer_list<MLFormatArg> args)
             flags.push_back(*p++);
         int width = 0;
         if (*p == '*') {
-            const MLFormatArg *w = takeArg();
-            width = w ? int(w->asSigned()) : 0;
+            width = fieldSizeArg(takeArg());
             ++p;
+            // A negative width from an argument is a '-' flag and its size, as in C.
+            if (width < 0) {
+                flags.push_back('-');
+                width = -width;
+            }
         } else {
-            while (*p >= '0' && *p <= '9')
-                width = width * 10 + (*p++ - '0');
+            width = readFieldSize(p);
         }
         int precision = -1;
         if (*p == '.') {
             ++p;
             precision = 0;
             if (*p == '*') {
-                const MLFormatArg *pr = takeArg();
-                precision = pr ? int(pr->asSigned()) : 0;
+                precision = fieldSizeArg(takeArg());
                 ++p;
             } else {
-                while (*p >= '0' && *p <= '9')
-                    precision = precision * 10 + (*p++ - '0');
+                precision = readFieldSize(p);
             }
         }
         while (*p && std::string_view("hlqLzjt").find(*p) != std::string_view::npos)
