@@ -1,8 +1,28 @@
 #include "MLFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
+
+namespace {
+
+// The integer nearest to a floating-point value toward zero, saturated at the
+// limits (NaN gives 0): a plain conversion of one out of range is undefined.
+long long saturatedInteger(double value)
+{
+    constexpr double limit = 9223372036854775808.0; // 2^63
+    if (std::isnan(value))
+        return 0;
+    if (value >= limit)
+        return std::numeric_limits<long long>::max();
+    if (value < -limit)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(value);
+}
+
+} // namespace
 
 long long MLFormatArg::asSigned() const
 {
@@ -12,7 +32,7 @@ long long MLFormatArg::asSigned() const
     case Kind::Unsigned:
         return static_cast<long long>(m_unsigned);
     case Kind::Floating:
-        return static_cast<long long>(m_floating);
+        return saturatedInteger(m_floating);
     case Kind::Text:
         return m_text.toLongLong();
     }
@@ -27,7 +47,7 @@ unsigned long long MLFormatArg::asUnsigned() const
     case Kind::Unsigned:
         return m_unsigned;
     case Kind::Floating:
-        return static_cast<unsigned long long>(static_cast<long long>(m_floating));
+        return static_cast<unsigned long long>(saturatedInteger(m_floating));
     case Kind::Text:
         return m_text.toULongLong();
     }
