@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -100,6 +101,13 @@ public:
             self(ctx).refuse(QStringLiteral("document type declaration"));
         };
         sax.reference = [](void *ctx, const xmlChar *) { self(ctx).refuse(QStringLiteral("entity reference")); };
+        // Any error fails the list, so the parse ends at the first: left to
+        // go on, libxml2 reads the rest (a document type declaration
+        // included) into a document of its own.
+        sax.serror = [](void *ctx, xmlErrorPtr error) {
+            if (error && error->level >= XML_ERR_ERROR)
+                xmlStopParser(static_cast<xmlParserCtxt *>(ctx));
+        };
         xmlCtxtUseOptions(context.get(), XmlParseOptions);
         // The text is UTF-8 whatever its declaration says, as it has been read as such.
         xmlSwitchToEncoding(context.get(), xmlFindCharEncodingHandler("UTF-8"));
@@ -107,6 +115,7 @@ public:
         m_context = context.get();
 
         xmlParseDocument(context.get());
+        xmlFreeDoc(std::exchange(context->myDoc, nullptr));
         if (!m_refusal.isEmpty())
             return m_refusal;
         if (!context->wellFormed) {
