@@ -15,16 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const MLVersionNumber version = checker->highestVersion();
     const QString fileName = checker->firmwareFileName();
     if (fileName.isEmpty()) {
-        FUZZ_REQUIRE(version == MLVersionNumber() && checker->firmwareFileSize() == 0);
+        assert(version == MLVersionNumber() && checker->firmwareFileSize() == 0);
     } else {
-        FUZZ_REQUIRE(success && checker->isMicrophoneFirmware(fileName));
-        FUZZ_REQUIRE(MLFirmwareUpdateChecker::getFirmwareVersionFromFileName(fileName) == version);
-        FUZZ_REQUIRE(version.higherThan(MLVersionNumber()) && !MLVersionNumber().higherThan(version));
+        assert(success && checker->isMicrophoneFirmware(fileName));
+        assert(MLFirmwareUpdateChecker::getFirmwareVersionFromFileName(fileName) == version);
+        assert(version.higherThan(MLVersionNumber()) && !MLVersionNumber().higherThan(version));
     }
-    // Version comparison is a strict order on whatever text the body holds.
-    const MLVersionNumber a = MLVersionNumber::initWithString(QString::fromUtf8(body.left(size / 2)));
-    const MLVersionNumber b = MLVersionNumber::initWithString(QString::fromUtf8(body.mid(size / 2)));
-    FUZZ_REQUIRE(!(a.higherThan(b) && b.higherThan(a)));
-    FUZZ_REQUIRE((a == b) == (!a.higherThan(b) && !b.higherThan(a)));
     return 0;
 }
