@@ -43,7 +43,8 @@ std::string_view asView(const xmlChar *text)
 
 bool isBlank(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
 struct ParserContextFree
@@ -75,8 +76,8 @@ public:
         xmlSAXHandler &sax = *context->sax;
         sax = xmlSAXHandler{};
         sax.initialized = XML_SAX2_MAGIC;
-        sax.startElementNs = [](void *ctx, const xmlChar *localName, const xmlChar *prefix, const xmlChar *, int,
-                                const xmlChar **, int, int, const xmlChar **) {
+        sax.startElementNs = [](void *ctx, const xmlChar *localName, const xmlChar *prefix, const xmlChar *,
+                                int, const xmlChar **, int, int, const xmlChar **) {
             std::string name;
             if (prefix)
                 name.append(asView(prefix)).append(1, ':');
@@ -94,13 +95,17 @@ public:
             self(ctx).append(std::string_view(reinterpret_cast<const char *>(chars), size_t(length)));
         };
         sax.comment = [](void *ctx, const xmlChar *) { self(ctx).otherNode(); };
-        sax.processingInstruction = [](void *ctx, const xmlChar *, const xmlChar *) { self(ctx).otherNode(); };
+        sax.processingInstruction = [](void *ctx, const xmlChar *, const xmlChar *) {
+            self(ctx).otherNode();
+        };
         // No list needs them, and expanding them is how a small body takes
         // gigabytes: stop before the declaration's content is even read.
         sax.internalSubset = [](void *ctx, const xmlChar *, const xmlChar *, const xmlChar *) {
             self(ctx).refuse(QStringLiteral("document type declaration"));
         };
-        sax.reference = [](void *ctx, const xmlChar *) { self(ctx).refuse(QStringLiteral("entity reference")); };
+        sax.reference = [](void *ctx, const xmlChar *) {
+            self(ctx).refuse(QStringLiteral("entity reference"));
+        };
         // Any error fails the list, so the parse ends at the first: left to
         // go on, libxml2 reads the rest (a document type declaration
         // included) into a document of its own.
@@ -122,7 +127,9 @@ public:
             const xmlError &error = context->lastError;
             if (!error.message)
                 return QStringLiteral("not well-formed");
-            return QStringLiteral("%1 (line %2)").arg(QString::fromUtf8(error.message).trimmed()).arg(error.line);
+            return QStringLiteral("%1 (line %2)")
+                .arg(QString::fromUtf8(error.message).trimmed())
+                .arg(error.line);
         }
         return {};
     }
@@ -244,7 +251,8 @@ private:
 
     static void appendCapped(std::string &to, std::string_view chars)
     {
-        const size_t room = size_t(MaxElementTextBytes) + 1 - std::min(to.size(), size_t(MaxElementTextBytes) + 1);
+        const size_t room =
+            size_t(MaxElementTextBytes) + 1 - std::min(to.size(), size_t(MaxElementTextBytes) + 1);
         to.append(chars.substr(0, room));
     }
 
