@@ -10,33 +10,27 @@
 #include <QUrl>
 
 #include <libxml/parser.h>
-#include <libxml/tree.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
-struct XmlDocFree
-{
-    void operator()(xmlDoc *doc) const { xmlFreeDoc(doc); }
-};
-using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocFree>;
+// Never fetches anything and keeps the parser quiet on standard error. The
+// list is read as it streams by, without a node tree, so that the memory it
+// takes does not grow with the number of elements; entities are never
+// substituted, and a document type declaration ends the parse.
+constexpr int XmlParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-struct XmlCharFree
-{
-    void operator()(xmlChar *text) const { xmlFree(text); }
-};
-using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharFree>;
-
-// Repairs what it can, drops whitespace-only text between elements, never
-// fetches anything and keeps the parser quiet on standard error.
-constexpr int XmlParseOptions =
-    XML_PARSE_RECOVER | XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// Far above any real file name or size; a longer text reads as none.
+constexpr qsizetype MaxElementTextBytes = 4096;
 
 // Qt hands the body over in chunks of at most this size, so that a huge reply
 // never sits in memory beyond the cap by more than one chunk.
@@ -47,41 +41,242 @@ std::string_view asView(const xmlChar *text)
     return text ? std::string_view(reinterpret_cast<const char *>(text)) : std::string_view();
 }
 
-// Element names are compared exactly as written, a namespace prefix included.
-bool hasName(const xmlNode *node, std::string_view name)
+bool isBlank(std::string_view text)
 {
-    if (node->type != XML_ELEMENT_NODE)
-        return false;
-    std::string qualified;
-    if (node->ns && node->ns->prefix)
-        qualified.append(asView(node->ns->prefix)).append(1, ':');
-    qualified.append(asView(node->name));
-    return qualified == name;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
-const xmlNode *firstChildElement(const xmlNode *parent, std::string_view name)
+struct ParserContextFree
 {
-    for (const xmlNode *child = parent->children; child; child = child->next) {
-        if (hasName(child, name))
-            return child;
+    void operator()(xmlParserCtxt *context) const { xmlFreeParserCtxt(context); }
+};
+
+// Follows the list as the parser reports it: the root, its first child node
+// as the container, the container's "file" entries and, in each, the text of
+// the first "filename" and "filesize" elements. Element names are compared
+// exactly as written, a namespace prefix included; text that is only white
+// space between markup counts as no text.
+class ListReader
+{
+public:
+    explicit ListReader(const MLFirmwareUpdateChecker &checker)
+        : version(checker.highestVersion()), fileName(checker.firmwareFileName()), m_checker(checker)
+    {}
+
+    // The parser's complaint, or nothing when the text is a well-formed
+    // document without document type declaration or entity reference.
+    QString parse(const QByteArray &text)
+    {
+        // libxml2 refuses an empty input without recording why.
+        const std::unique_ptr<xmlParserCtxt, ParserContextFree> context(
+            text.isEmpty() ? nullptr : xmlCreateMemoryParserCtxt(text.constData(), int(text.size())));
+        if (!context)
+            return QStringLiteral("empty document");
+        xmlSAXHandler &sax = *context->sax;
+        sax = xmlSAXHandler{};
+        sax.initialized = XML_SAX2_MAGIC;
+        sax.startElementNs = [](void *ctx, const xmlChar *localName, const xmlChar *prefix, const xmlChar *,
+                                int, const xmlChar **, int, int, const xmlChar **) {
+            std::string name;
+            if (prefix)
+                name.append(asView(prefix)).append(1, ':');
+            name.append(asView(localName));
+            self(ctx).startElement(name);
+        };
+        sax.endElementNs = [](void *ctx, const xmlChar *, const xmlChar *, const xmlChar *) {
+            self(ctx).endElement();
+        };
+        sax.characters = [](void *ctx, const xmlChar *chars, int length) {
+            self(ctx).text(std::string_view(reinterpret_cast<const char *>(chars), size_t(length)));
+        };
+        sax.cdataBlock = [](void *ctx, const xmlChar *chars, int length) {
+            self(ctx).otherNode();
+            self(ctx).append(std::string_view(reinterpret_cast<const char *>(chars), size_t(length)));
+        };
+        sax.comment = [](void *ctx, const xmlChar *) { self(ctx).otherNode(); };
+        sax.processingInstruction = [](void *ctx, const xmlChar *, const xmlChar *) {
+            self(ctx).otherNode();
+        };
+        // No list needs them, and expanding them is how a small body takes
+        // gigabytes: stop before the declaration's content is even read.
+        sax.internalSubset = [](void *ctx, const xmlChar *, const xmlChar *, const xmlChar *) {
+            self(ctx).refuse(QStringLiteral("document type declaration"));
+        };
+        sax.reference = [](void *ctx, const xmlChar *) {
+            self(ctx).refuse(QStringLiteral("entity reference"));
+        };
+        // Any error fails the list, so the parse ends at the first: left to
+        // go on, libxml2 reads the rest (a document type declaration
+        // included) into a document of its own.
+        sax.serror = [](void *ctx, xmlErrorPtr error) {
+            if (error && error->level >= XML_ERR_ERROR)
+                xmlStopParser(static_cast<xmlParserCtxt *>(ctx));
+        };
+        xmlCtxtUseOptions(context.get(), XmlParseOptions);
+        // The text is UTF-8 whatever its declaration says, as it has been read as such.
+        xmlSwitchToEncoding(context.get(), xmlFindCharEncodingHandler("UTF-8"));
+        context->_private = this;
+        m_context = context.get();
+
+        xmlParseDocument(context.get());
+        xmlFreeDoc(std::exchange(context->myDoc, nullptr));
+        if (!m_refusal.isEmpty())
+            return m_refusal;
+        if (!context->wellFormed) {
+            const xmlError &error = context->lastError;
+            if (!error.message)
+                return QStringLiteral("not well-formed");
+            return QStringLiteral("%1 (line %2)")
+                .arg(QString::fromUtf8(error.message).trimmed())
+                .arg(error.line);
+        }
+        return {};
     }
-    return nullptr;
-}
 
-QString textContent(const xmlNode *node)
-{
-    const XmlCharPtr content(xmlNodeGetContent(node));
-    return QString::fromUtf8(reinterpret_cast<const char *>(content.get()));
-}
+    bool rootIsUpdates = false;
+    // The highest entry so far, as the checker's fields will take it.
+    bool taken = false;
+    MLVersionNumber version;
+    QString fileName;
+    std::optional<QString> fileSizeText;
+    QString fault;
 
-QString lastParserError()
-{
-    const xmlError *error = xmlGetLastError();
-    // libxml2 refuses an empty input without recording why.
-    if (!error || !error->message)
-        return QStringLiteral("empty document");
-    return QStringLiteral("%1 (line %2)").arg(QString::fromUtf8(error->message).trimmed()).arg(error->line);
-}
+private:
+    static ListReader &self(void *ctx)
+    {
+        return *static_cast<ListReader *>(static_cast<xmlParserCtxt *>(ctx)->_private);
+    }
+
+    void refuse(const QString &what)
+    {
+        if (m_refusal.isEmpty())
+            m_refusal = QStringLiteral("the list has a %1").arg(what);
+        xmlStopParser(m_context);
+    }
+
+    // Levels: 1 the root, 2 the container, 3 an entry, 4 its name or size.
+    void startElement(const std::string &name)
+    {
+        endTextRun();
+        ++m_depth;
+        if (m_depth == 1) {
+            rootIsUpdates = name == "updates";
+        } else if (m_depth == 2) {
+            m_inContainer = !m_rootHasChild;
+            m_rootHasChild = true;
+        } else if (m_depth == 3 && m_inContainer && !m_done && name == "file") {
+            m_inEntry = true;
+            m_name.reset();
+            m_size.reset();
+        } else if (m_depth == 4 && m_inEntry) {
+            if (name == "filename" && !m_name)
+                m_capture = &m_name.emplace();
+            else if (name == "filesize" && !m_size)
+                m_capture = &m_size.emplace();
+        }
+    }
+
+    void endElement()
+    {
+        endTextRun();
+        if (m_depth == 4)
+            m_capture = nullptr;
+        else if (m_depth == 3 && m_inEntry)
+            endEntry();
+        else if (m_depth == 2)
+            m_inContainer = false;
+        --m_depth;
+    }
+
+    void endEntry()
+    {
+        m_inEntry = false;
+        ++m_entryNumber;
+        if (!m_name) {
+            stop(QStringLiteral("file entry %1 has no filename").arg(m_entryNumber));
+            return;
+        }
+        const QString name = textOf(*m_name);
+        if (!m_checker.isMicrophoneFirmware(name))
+            return;
+        const MLVersionNumber entryVersion = MLFirmwareUpdateChecker::getFirmwareVersionFromFileName(name);
+        if (!entryVersion.higherThan(version))
+            return;
+        taken = true;
+        version = entryVersion;
+        fileName = name;
+        if (!m_size) {
+            stop(QStringLiteral("file entry %1 (%2) has no filesize").arg(m_entryNumber).arg(name));
+            return;
+        }
+        fileSizeText = textOf(*m_size);
+    }
+
+    void stop(const QString &why)
+    {
+        fault = why;
+        m_done = true;
+    }
+
+    void text(std::string_view chars)
+    {
+        // A root whose first child is text (not just indentation) has no container.
+        if (m_depth == 1 && !isBlank(chars))
+            m_rootHasChild = true;
+        if (m_capture)
+            appendCapped(m_run, chars);
+    }
+
+    // A comment, a processing instruction or a CDATA section.
+    void otherNode()
+    {
+        if (m_depth == 1)
+            m_rootHasChild = true;
+        endTextRun();
+    }
+
+    void endTextRun()
+    {
+        if (m_capture && !isBlank(m_run))
+            append(m_run);
+        m_run.clear();
+    }
+
+    void append(std::string_view chars)
+    {
+        if (m_capture)
+            appendCapped(*m_capture, chars);
+    }
+
+    static void appendCapped(std::string &to, std::string_view chars)
+    {
+        const size_t room =
+            size_t(MaxElementTextBytes) + 1 - std::min(to.size(), size_t(MaxElementTextBytes) + 1);
+        to.append(chars.substr(0, room));
+    }
+
+    static QString textOf(const std::string &text)
+    {
+        if (text.size() > size_t(MaxElementTextBytes))
+            return {};
+        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    }
+
+    const MLFirmwareUpdateChecker &m_checker;
+    xmlParserCtxt *m_context = nullptr;
+    QString m_refusal;
+    int m_depth = 0;
+    bool m_rootHasChild = false;
+    bool m_inContainer = false;
+    bool m_inEntry = false;
+    bool m_done = false;
+    int m_entryNumber = 0;
+    std::optional<std::string> m_name;
+    std::optional<std::string> m_size;
+    std::string *m_capture = nullptr;
+    std::string m_run;
+};
 
 bool isValidUtf8(const QByteArray &bytes)
 {
@@ -273,7 +468,20 @@ void MLFirmwareUpdateChecker::dropConnection(bool abort)
 
 bool MLFirmwareUpdateChecker::processFirmwareUpdateListFromServer()
 {
-    QByteArray text = m_firmwareUpdateData.value_or(QByteArray());
+    return readList(m_firmwareUpdateData.value_or(QByteArray()));
+}
+
+bool MLFirmwareUpdateChecker::processFirmwareUpdateList(const QByteArray &body, const QString &basename)
+{
+    m_basename = basename;
+    m_highestVersion = MLVersionNumber();
+    m_firmwareFileName.clear();
+    m_firmwareFileSize = 0;
+    return readList(body);
+}
+
+bool MLFirmwareUpdateChecker::readList(QByteArray text)
+{
     if (const qsizetype end = text.indexOf('\0'); end >= 0)
         text.truncate(end);
     if (!isValidUtf8(text)) {
@@ -281,60 +489,21 @@ bool MLFirmwareUpdateChecker::processFirmwareUpdateListFromServer()
         return false;
     }
 
-    // The last error is global to the parser: one left by an earlier parse must
-    // not be reported for this one.
-    xmlResetLastError();
-    // The text is UTF-8 whatever its declaration says, as it has been read as such.
-    const XmlDocPtr document(
-        xmlReadMemory(text.constData(), int(text.size()), nullptr, "UTF-8", XmlParseOptions));
-    if (!document) {
-        MLLog("Invalid XML Response for firmware update: %@", lastParserError());
+    ListReader reader(*this);
+    if (const QString error = reader.parse(text); !error.isEmpty()) {
+        MLLog("Invalid XML Response for firmware update: %@", error);
         return false;
     }
-
-    const xmlNode *root = xmlDocGetRootElement(document.get());
-    // In recover mode text that is no XML still gives a document, one
-    // without a root, and the parser's complaint is the reason to report.
-    if (!root && xmlGetLastError()) {
-        MLLog("Invalid XML Response for firmware update: %@", lastParserError());
+    if (!reader.rootIsUpdates)
         return false;
+    if (reader.taken) {
+        m_highestVersion = reader.version;
+        m_firmwareFileName = reader.fileName;
+        if (reader.fileSizeText)
+            m_firmwareFileSize = ML_toLongWithDefault(*reader.fileSizeText, 0);
     }
-    if (!root || !hasName(root, "updates"))
-        return false;
-
-    // The list sits in the root's first child node, whatever it is (a comment
-    // or text holds no entries); later children of the root are not looked at.
-    const xmlNode *container = root->children;
-    if (!container || container->type != XML_ELEMENT_NODE)
-        return true;
-
-    int entryNumber = 0;
-    for (const xmlNode *entry = container->children; entry; entry = entry->next) {
-        if (!hasName(entry, "file"))
-            continue;
-        ++entryNumber;
-        const xmlNode *fileNameElement = firstChildElement(entry, "filename");
-        if (!fileNameElement) {
-            MLLog("Exception processing XML Response for firmware update: %@",
-                  QStringLiteral("file entry %1 has no filename").arg(entryNumber));
-            break;
-        }
-        const QString fileName = textContent(fileNameElement);
-        if (!isMicrophoneFirmware(fileName))
-            continue;
-        const MLVersionNumber version = getFirmwareVersionFromFileName(fileName);
-        if (!version.higherThan(m_highestVersion))
-            continue;
-        m_highestVersion = version;
-        m_firmwareFileName = fileName;
-        const xmlNode *fileSizeElement = firstChildElement(entry, "filesize");
-        if (!fileSizeElement) {
-            MLLog("Exception processing XML Response for firmware update: %@",
-                  QStringLiteral("file entry %1 (%2) has no filesize").arg(entryNumber).arg(fileName));
-            break;
-        }
-        m_firmwareFileSize = ML_toLongWithDefault(textContent(fileSizeElement), 0);
-    }
+    if (!reader.fault.isEmpty())
+        MLLog("Exception processing XML Response for firmware update: %@", reader.fault);
     return true;
 }
 

@@ -47,6 +47,9 @@ public:
     // Reads the received body as a firmware list into the result fields. False
     // when it is no XML list with the root "updates".
     bool processFirmwareUpdateListFromServer();
+    // The same for a body at hand: starts from empty results with the given
+    // basename, as a new check would.
+    bool processFirmwareUpdateList(const QByteArray &body, const QString &basename);
     // Whether the first two "_"-separated parts of fileName are the basename.
     bool isMicrophoneFirmware(const QString &fileName) const;
     // major and minor from the 4th and 5th component of fileName split at "_"
@@ -80,6 +83,7 @@ private:
     bool appendAvailableData(QNetworkReply *reply);
     void abandonOversizedReply();
     void dropConnection(bool abort);
+    bool readList(QByteArray text);
 
     QNetworkAccessManager *m_network = nullptr;
     QPointer<QNetworkReply> m_firmwareCheckConnection;

@@ -1,7 +1,28 @@
 #include "MLFormat.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
+
+namespace {
+
+// The integer nearest to a floating-point value toward zero, saturated at the
+// limits (NaN gives 0): a plain conversion of one out of range is undefined.
+long long saturatedInteger(double value)
+{
+    constexpr double limit = 9223372036854775808.0; // 2^63
+    if (std::isnan(value))
+        return 0;
+    if (value >= limit)
+        return std::numeric_limits<long long>::max();
+    if (value < -limit)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(value);
+}
+
+} // namespace
 
 long long MLFormatArg::asSigned() const
 {
@@ -11,7 +32,7 @@ long long MLFormatArg::asSigned() const
     case Kind::Unsigned:
         return static_cast<long long>(m_unsigned);
     case Kind::Floating:
-        return static_cast<long long>(m_floating);
+        return saturatedInteger(m_floating);
     case Kind::Text:
         return m_text.toLongLong();
     }
@@ -26,7 +47,7 @@ unsigned long long MLFormatArg::asUnsigned() const
     case Kind::Unsigned:
         return m_unsigned;
     case Kind::Floating:
-        return static_cast<unsigned long long>(static_cast<long long>(m_floating));
+        return static_cast<unsigned long long>(saturatedInteger(m_floating));
     case Kind::Text:
         return m_text.toULongLong();
     }
@@ -64,6 +85,24 @@ QString MLFormatArg::asText() const
 }
 
 namespace {
+
+// No log field is anywhere near this wide; a larger width or precision is
+// read as this one, so that a stray number in a format neither overflows nor
+// asks for gigabytes.
+constexpr int MaxFieldSize = 4096;
+
+int readFieldSize(const char *&p)
+{
+    int value = 0;
+    while (*p >= '0' && *p <= '9')
+        value = std::min(value * 10 + (*p++ - '0'), MaxFieldSize);
+    return value;
+}
+
+int fieldSizeArg(const MLFormatArg *arg)
+{
+    return arg ? int(std::clamp<long long>(arg->asSigned(), -MaxFieldSize, MaxFieldSize)) : 0;
+}
 
 QString pad(QString text, int width, bool leftAlign)
 {
@@ -123,24 +162,25 @@ QString MLFormat(const char *format, std::initializer_list<MLFormatArg> args)
             flags.push_back(*p++);
         int width = 0;
         if (*p == '*') {
-            const MLFormatArg *w = takeArg();
-            width = w ? int(w->asSigned()) : 0;
+            width = fieldSizeArg(takeArg());
             ++p;
+            // A negative width from an argument is a '-' flag and its size, as in C.
+            if (width < 0) {
+                flags.push_back('-');
+                width = -width;
+            }
         } else {
-            while (*p >= '0' && *p <= '9')
-                width = width * 10 + (*p++ - '0');
+            width = readFieldSize(p);
         }
         int precision = -1;
         if (*p == '.') {
             ++p;
             precision = 0;
             if (*p == '*') {
-                const MLFormatArg *pr = takeArg();
-                precision = pr ? int(pr->asSigned()) : 0;
+                precision = fieldSizeArg(takeArg());
                 ++p;
             } else {
-                while (*p >= '0' && *p <= '9')
-                    precision = precision * 10 + (*p++ - '0');
+                precision = readFieldSize(p);
             }
         }
         while (*p && std::string_view("hlqLzjt").find(*p) != std::string_view::npos)

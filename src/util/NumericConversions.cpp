@@ -2,11 +2,13 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -104,15 +106,40 @@ template<typename T> T truncatedInteger(const StrictNumber &number)
     return value;
 }
 
+// Whether a decimal number that cannot be represented is too large (as
+// opposed to too close to zero), from the place of its first significant
+// digit: digits holds ASCII digits and at most one '.', exponent the power of
+// ten it is scaled by.
+bool overflows(std::string_view digits, long long exponent)
+{
+    const size_t point = std::min(digits.find('.'), digits.size());
+    const size_t first = digits.find_first_not_of("0.");
+    if (first == std::string_view::npos)
+        return false;
+    // 10^magnitude <= value < 10^(magnitude + 1); one below the point is 10^-1.
+    const long long magnitude =
+        first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
+    return magnitude + exponent >= 0;
+}
+
+// Reads digits (ASCII digits with at most one '.') scaled by 10^exponent,
+// with overflow as infinity and underflow as zero, as strtod gives them.
+double decimalValue(const std::string &digits, long long exponent)
+{
+    const std::string text = exponent ? digits + 'e' + std::to_string(exponent) : digits;
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc::result_out_of_range)
+        value = overflows(digits, exponent) ? std::numeric_limits<double>::infinity() : 0.0;
+    return value;
+}
+
 double toDouble(const StrictNumber &number)
 {
     std::string text = number.integerDigits;
     if (!number.fractionDigits.empty())
         text += '.' + number.fractionDigits;
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec == std::errc::result_out_of_range)
-        value = std::numeric_limits<double>::infinity();
+    const double value = decimalValue(text, 0);
     return number.negative ? -value : value;
 }
 
@@ -214,26 +241,23 @@ double ML_leadingDoubleValue(const QString &text)
     }
     if (mantissaDigits == 0)
         return 0.0;
+    long long exponent = 0;
     if (pos < size && (text.at(pos) == u'e' || text.at(pos) == u'E')) {
         // The exponent counts only when at least one digit follows it.
         qsizetype look = pos + 1;
-        std::string exponent = "e";
-        if (look < size && (text.at(look) == u'-' || text.at(look) == u'+')) {
-            exponent.push_back(char(text.at(look).unicode()));
+        const bool negativeExponent = look < size && text.at(look) == u'-';
+        if (look < size && (text.at(look) == u'-' || text.at(look) == u'+'))
+            ++look;
+        // Held far beyond any double's range but well inside a long long,
+        // however many digits the exponent has.
+        constexpr long long ExponentLimit = 1'000'000'000'000'000;
+        while (look < size && text.at(look) >= u'0' && text.at(look) <= u'9') {
+            exponent = std::min(exponent * 10 + (text.at(look).unicode() - u'0'), ExponentLimit);
             ++look;
         }
-        if (look < size && text.at(look) >= u'0' && text.at(look) <= u'9') {
-            number += exponent;
-            pos = look;
-            takeDigits();
-        }
+        if (negativeExponent)
+            exponent = -exponent;
     }
-    double value = 0.0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Overflow reads as infinity, underflow as zero, as strtod gives them.
-        const bool tiny = number.find("e-") != std::string::npos;
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    }
+    const double value = decimalValue(number, exponent);
     return negative ? -value : value;
 }
