@@ -34,8 +34,10 @@ void expectNothingCut(QWidget *window, const QString &name)
             continue;
         const bool wraps = label && label->wordWrap();
         EXPECT_TRUE(wraps ? label->height() >= label->heightForWidth(label->width())
-                          : widget->width() >= widget->sizeHint().width())
-            << name.toStdString() << ": " << widget->objectName().toStdString() << " cut";
+                          : widget->width() >= widget->sizeHint().width() &&
+                                widget->height() >= widget->sizeHint().height())
+            << name.toStdString() << ": " << widget->objectName().toStdString() << " cut, " << widget->width()
+            << "x" << widget->height() << " for " << widget->sizeHint().width() << "x" << widget->sizeHint().height();
     }
     const QString dir = mltest::outputDir() + QStringLiteral("/translations/");
     EXPECT_TRUE(QDir().mkpath(dir) && window->grab().save(dir + name + QStringLiteral(".png")));
@@ -125,6 +127,7 @@ TEST_P(TranslationFit, EveryWindowShowsItsTextsWhole)
         {"ExtendedAlert", [&] { sheet.confirmExtendedChannels(); }},
         {"NameBlankAlert", [&] { sheet.informMicrophoneNameInvalid(); }},
         {"NameNotStorableAlert", [&] { sheet.informMicrophoneNameNotSendable(); }},
+        {"NameTooLongAlert", [&] { sheet.informMicrophoneNameTooLong(); }},
         {"SameChannelsAlert", [&] { sheet.informUserChannelsCannotBeTheSame(); }},
         {"NotSavedAlert", [&] { sheet.informConfigurationNotSaved(); }},
     };
