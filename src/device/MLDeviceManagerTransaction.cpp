@@ -195,6 +195,8 @@ void MLDeviceManager::startTimeoutTimer()
     stopTimeoutTimer();
     m_serialTimeoutTimer = new QTimer(this);
     m_serialTimeoutTimer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: a slow answer would then count as none.
+    m_serialTimeoutTimer->setTimerType(Qt::PreciseTimer);
     m_serialTimeoutTimer->setInterval(m_timings.commandTimeoutMs);
     QTimer *timer = m_serialTimeoutTimer;
     connect(timer, &QTimer::timeout, this, [this, timer] {
