@@ -54,23 +54,20 @@ void TestHttpServer::accept()
             if (connection->requestSeen || headEnd < 0)
                 return;
             // Requests carry no body here: the head is all there is to read.
-            HttpRequest request;
-            request.head = connection->buffer.left(headEnd + 2);
-            const QList<QByteArray> requestLine = request.head.left(request.head.indexOf('\r')).split(' ');
-            request.method = requestLine.value(0);
-            request.target = requestLine.value(1);
+            const QByteArray head = connection->buffer.left(headEnd + 2);
+            const HttpRequest request{head.left(head.indexOf('\r')).split(' ').value(1), head};
             connection->requestSeen = true;
             m_requests.append(request);
             const HttpResponse response =
                 m_routes.value(request.target, HttpResponse::answer(404, "no such list\n"));
             if (response.silent)
                 return;
-            QByteArray head =
+            QByteArray answer =
                 "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n" + response.headers;
             const qint64 declared = response.length == -1 ? response.body.size() : response.length;
             if (declared >= 0)
-                head += "Content-Length: " + QByteArray::number(declared) + "\r\n";
-            socket->write(head + "Connection: close\r\n\r\n" + response.body);
+                answer += "Content-Length: " + QByteArray::number(declared) + "\r\n";
+            socket->write(answer + "Connection: close\r\n\r\n" + response.body);
             // A body shorter than declared stays open for the client to give up on.
             connection->answered = declared <= response.body.size();
             if (connection->answered)

@@ -11,7 +11,6 @@ namespace fwtest {
 
 struct HttpRequest
 {
-    QByteArray method;
     QByteArray target; // path and query as sent
     QByteArray head;   // the request line and header lines
 };
@@ -26,11 +25,7 @@ struct HttpResponse
     qint64 length = -1;  // the declared length when not the body's (-1)
     bool silent = false; // read the request and never answer
 
-    static HttpResponse answer(int status, const QByteArray &body, const QByteArray &contentType = {})
-    {
-        return {status, contentType.isEmpty() ? QByteArray() : "Content-Type: " + contentType + "\r\n", body,
-                -1, false};
-    }
+    static HttpResponse answer(int status, const QByteArray &body) { return {status, {}, body}; }
     static HttpResponse silence() { return {200, {}, {}, -1, true}; }
 };
 
@@ -44,7 +39,6 @@ public:
 
     QString url(const QByteArray &target) const;
     void route(const QByteArray &target, const HttpResponse &response) { m_routes.insert(target, response); }
-    QList<HttpRequest> requests() const { return m_requests; }
     QList<HttpRequest> requestsFor(const QByteArray &target) const;
     // Connections the client closed before it had a whole answer.
     int closedByClient() const { return m_closedByClient; }
