@@ -94,10 +94,7 @@ TEST_F(Util, TextOperationsAndFormats)
     };
     EXPECT_EQ(MLFormat("%@: %d.%02d", {Described(), -1, 5}), QStringLiteral("01.05.00.00: -1.05"));
     EXPECT_EQ(MLFormat("%02d 0x%02x 0x%02x", {123, 0x0d, 0x20ac}), QStringLiteral("123 0x0d 0x20ac"));
-    EXPECT_EQ(MLFormat("%s|%5s|%-4s|%C", {"a", "b", "c", QChar(0xe9)}),
-              QString::fromUtf8("a|    b|c   |\u00e9"));
-    EXPECT_EQ(MLFormat("%u %ld %lld %qd %.1f 100%%", {7u, 1L, 2LL, 3, 2.25}),
-              QStringLiteral("7 1 2 3 2.2 100%"));
+    EXPECT_EQ(MLFormat("%s %lld 100%%", {"a", 2LL}), QStringLiteral("a 2 100%"));
     // Malformed formats stay printable, and a text argument is never read as a format.
     EXPECT_EQ(MLFormat("missing %@ and %d; dangling %", {}), QStringLiteral("missing  and 0; dangling %"));
     EXPECT_EQ(MLFormat("odd %k here", {1, 2}), QStringLiteral("odd %k here"));
@@ -124,10 +121,6 @@ TEST_F(Util, RegexMatchingCaptureAndRanges)
             expected)
             << subject << " / " << options;
 
-    const QString summary = QStringLiteral("^Summary=\"(.+)\",(.+),(.+)$");
-    EXPECT_EQ(capture(QStringLiteral("SUMMARY=\"Room 4\",A1,96\r\n"), summary, reply),
-              (QStringList{QStringLiteral("SUMMARY=\"Room 4\",A1,96"), QStringLiteral("Room 4"),
-                           QStringLiteral("A1"), QStringLiteral("96")}));
     // A group that takes no part gives an empty string, not a missing element.
     EXPECT_EQ(capture(QStringLiteral("ac"), QStringLiteral("a(b)?c"), 0),
               (QStringList{QStringLiteral("ac"), QString()}));
