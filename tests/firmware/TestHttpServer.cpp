@@ -3,20 +3,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <memory>
-
 namespace fwtest {
 
 TestHttpServer::TestHttpServer() : m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &TestHttpServer::accept);
     m_server->listen(QHostAddress::LocalHost, 0);
-}
-
-// Sockets closing with the server still count into it.
-TestHttpServer::~TestHttpServer()
-{
-    delete m_server;
 }
 
 QString TestHttpServer::url(const QByteArray &target) const
@@ -36,45 +28,26 @@ QList<HttpRequest> TestHttpServer::requestsFor(const QByteArray &target) const
 
 void TestHttpServer::accept()
 {
-    struct Connection
-    {
-        QByteArray buffer;
-        bool requestSeen = false;
-        bool answered = false;
-    };
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        const auto connection = std::make_shared<Connection>();
-        connect(socket, &QTcpSocket::disconnected, socket, [this, socket, connection] {
-            m_closedByClient += connection->requestSeen && !connection->answered;
-            socket->deleteLater();
-        });
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, connection] {
-            connection->buffer += socket->readAll();
-            const qsizetype headEnd = connection->buffer.indexOf("\r\n\r\n");
-            if (connection->requestSeen || headEnd < 0)
-                return;
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
             // Requests carry no body here: the head is all there is to read.
-            HttpRequest request;
-            request.head = connection->buffer.left(headEnd + 2);
-            const QList<QByteArray> requestLine = request.head.left(request.head.indexOf('\r')).split(' ');
-            request.method = requestLine.value(0);
-            request.target = requestLine.value(1);
-            connection->requestSeen = true;
+            if (socket->property("answered").toBool())
+                return;
+            QByteArray head = socket->peek(socket->bytesAvailable());
+            const qsizetype headEnd = head.indexOf("\r\n\r\n");
+            if (headEnd < 0)
+                return;
+            head.truncate(headEnd + 2);
+            socket->setProperty("answered", true);
+            const HttpRequest request{head.left(head.indexOf('\r')).split(' ').value(1), head};
             m_requests.append(request);
             const HttpResponse response =
                 m_routes.value(request.target, HttpResponse::answer(404, "no such list\n"));
-            if (response.silent)
-                return;
-            QByteArray head =
-                "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n" + response.headers;
-            const qint64 declared = response.length == -1 ? response.body.size() : response.length;
-            if (declared >= 0)
-                head += "Content-Length: " + QByteArray::number(declared) + "\r\n";
-            socket->write(head + "Connection: close\r\n\r\n" + response.body);
-            // A body shorter than declared stays open for the client to give up on.
-            connection->answered = declared <= response.body.size();
-            if (connection->answered)
-                socket->disconnectFromHost();
+            socket->write("HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n" +
+                          response.headers + "Content-Length: " + QByteArray::number(response.body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + response.body);
+            socket->disconnectFromHost();
         });
     }
 }

@@ -20,10 +20,6 @@ E: SUBSYSTEM=usb
 E: DEVTYPE=usb_interface
 L: driver=../../../../../../bus/usb/drivers/cdc_acm
 
-P: /devices/pci0000:00/0000:00:14.0/usb1/1-2
-E: SUBSYSTEM=usb
-E: DEVTYPE=usb_device
-
 P: /devices/virtual/tty/tty1
 E: DEVNAME=/dev/tty1
 E: SUBSYSTEM=tty
