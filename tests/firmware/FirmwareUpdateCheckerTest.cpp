@@ -144,6 +144,14 @@ TEST_F(FirmwareUpdateChecker, RepliesThatAreNoListFail)
         EXPECT_FALSE(outcome.success);
         EXPECT_EQ(outcome.version, MLVersionNumber());
     }
+    // A list larger than the cap is abandoned, however good it is; like any
+    // failed transfer it never completes.
+    checker.setMaxBodyBytes(ExampleList.size() - 1);
+    server.route(ListPath, HttpResponse::answer(200, ExampleList));
+    const auto outcome = start(server.url(ListPath));
+    EXPECT_TRUE(mltest::waitUntil([&] { return log.countContaining(QStringLiteral("check abandoned")) == 1; }));
+    mltest::flushEvents();
+    EXPECT_EQ(outcome->calls, 0);
 }
 
 TEST_F(FirmwareUpdateChecker, OneEmptyPostFailuresNeverCompleteALaterCheckTakesOver)
