@@ -68,20 +68,6 @@ protected:
         std::make_unique<MLDeviceManager>(MLDeviceManagerTimings{400, 3600000, 60.0, 8, 50});
 };
 
-TEST_F(DeviceLink, StartFindsWhatIsPresent)
-{
-    started();
-    EXPECT_EQ(events(u"connected"_s), 1) << "announced before start returned";
-    EXPECT_EQ(manager->getFirstDeviceInfo().location, 0x01200000u);
-    EXPECT_TRUE(manager->serialDeviceSfxList().isEmpty()) << "a matched suffix leaves the pending list";
-    EXPECT_FALSE(manager->serialPort()->isOpen()) << "opened once to check, then closed";
-    // Stopped, it forgets; started again, it finds what is present now.
-    manager->stop();
-    plug(u"4"_s);
-    manager->start();
-    EXPECT_EQ(manager->numConnectedDevices(), 2u);
-}
-
 TEST_F(DeviceLink, PluggedInMicrophonesAreRecognisedByTheirIdentifiers)
 {
     const std::tuple<quint16, quint16, const char *> cases[] = {
@@ -122,9 +108,12 @@ TEST_F(DeviceLink, PluggedInMicrophonesAreRecognisedByTheirIdentifiers)
 TEST_F(DeviceLink, ACartOfMicrophones)
 {
     manager->setTimings({1000, 3600000, 60.0, 41, 20});
-    manager->start();
     const auto first = plug(u"2"_s);
-    ASSERT_TRUE(waitUntil([&] { return events(u"connected"_s) == 1; }));
+    manager->start();
+    EXPECT_EQ(events(u"connected"_s), 1) << "announced before start returned";
+    EXPECT_EQ(manager->getFirstDeviceInfo().location, 0x01200000u);
+    EXPECT_TRUE(manager->serialDeviceSfxList().isEmpty()) << "a matched suffix leaves the pending list";
+    EXPECT_FALSE(manager->serialPort()->isOpen()) << "opened once to check, then closed";
 
     // With two microphones the new one's port is never opened: every attempt runs.
     QElapsedTimer clock;
@@ -214,7 +203,6 @@ TEST_F(DeviceLink, OneCommandAtATime)
     CompletionRecorder other;
     EXPECT_FALSE(manager->queryDeviceWithCompletionTarget(&other, other.selector(), u"query"_s));
     EXPECT_FALSE(manager->setPropertyIntValue(MLDeviceKeys::DeviceChannel1, 1, &other, other.selector()));
-    EXPECT_EQ(manager->currentDeviceCommand(), MLDeviceCommandRename);
     EXPECT_EQ(manager->serialResponseTarget(), &target);
 
     // Cancelled, it never completes: neither its reply nor its time-out reaches the completion.
