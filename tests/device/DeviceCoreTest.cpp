@@ -1,14 +1,20 @@
-// The device link without hardware: recognition of the microphone's replies
-// (fed as the serial port would deliver them), the delivery of device events,
-// the pending-suffix list and its sweep, and USB locations.
+// The device link without udev: recognition of the microphone's replies (fed
+// as the serial port would deliver them, and end to end from the simulated
+// microphone on a pseudo-terminal), the delivery of device events, the
+// pending-suffix list and USB locations.
 
 #include "DeviceTestSupport.h"
+#include "MicSimulator.h"
+#include "MLDefaultsKeys.h"
 #include "MLUsbDiscovery.h"
+#include "MLUserDefaults.h"
+#include "PtyAsOnlySerialPort.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace mltest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -19,6 +25,7 @@ class DeviceCore : public ::testing::Test
 protected:
     void SetUp() override
     {
+        clearUserDefaults();
         previousClock = MLTimestampedString::setClock([this] { return now; });
         manager.addListener(listener);
         MLSerialDeviceInfo student;
@@ -36,13 +43,14 @@ protected:
         manager.setCurrentDeviceCommand(command);
         manager.setSerialResponseTarget(&target);
         manager.setSerialResponseSelector(target.selector(journal));
-        manager.setSerialUserData(QStringLiteral("query"));
+        manager.setSerialUserData(u"query"_s);
         manager.setPendingNewPropertyKey(key);
-        manager.setPendingNewPropertyValue(QStringLiteral("sent value"));
+        manager.setPendingNewPropertyValue(u"sent value"_s);
         manager.startTimeoutTimer();
     }
 
     void feed(const QByteArray &bytes) { manager.serialPortDidReceiveData(nullptr, bytes); }
+    int events(const QString &event) const { return listener->count(event); }
 
     void expectIdle()
     {
@@ -54,39 +62,11 @@ protected:
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
     MLTimestampedString::Clock previousClock;
     // List ticks are driven by hand unless a test sets the interval.
-    MLDeviceManager manager{MLDeviceManagerTimings{20000, 3600000, 60.0, 41, 50}};
+    MLDeviceManager manager{MLDeviceManagerTimings{20000, 3600000, 60.0, 41, 50, 100, 300}};
     CompletionRecorder target;
     std::shared_ptr<QStringList> journal = std::make_shared<QStringList>();
-    std::shared_ptr<RecordingListener> listener =
-        std::make_shared<RecordingListener>(QStringLiteral("A"), journal);
+    std::shared_ptr<RecordingListener> listener = std::make_shared<RecordingListener>(u"A"_s, journal);
 };
-
-TEST_F(DeviceCore, CompleteSummaryFillsTheTable)
-{
-    expect(MLDeviceCommandSummary);
-    manager.setDeviceIsBricked(true);
-    feed(kRoom4);
-
-    const QMap<QString, QString> expected = {
-        {MLDeviceKeys::DeviceType, QStringLiteral("1")},
-        {MLDeviceKeys::DeviceName, QStringLiteral("Room 4")},
-        {MLDeviceKeys::DeviceSerial, QStringLiteral("A1")},
-        {MLDeviceKeys::DeviceVersion, QStringLiteral("B2")},
-        {MLDeviceKeys::DeviceChannel1, QStringLiteral("C3")},
-        {MLDeviceKeys::DeviceChannel2, QStringLiteral("D4")},
-        {MLDeviceKeys::DeviceVoiceChoice, QStringLiteral("E5")},
-        {MLDeviceKeys::DeviceBattery, QStringLiteral("100")},
-    };
-    EXPECT_EQ(manager.properties(), expected);
-    ASSERT_EQ(target.calls.size(), 1u);
-    EXPECT_TRUE(target.calls[0].result());
-    EXPECT_EQ(target.calls[0].resultString(), QString::fromUtf8(kRoom4));
-    EXPECT_EQ(target.calls[0].userData(), QVariant(QStringLiteral("query")));
-    EXPECT_FALSE(manager.deviceIsBricked());
-    expectIdle();
-    // Listeners have seen the new table before the completion runs.
-    EXPECT_EQ(*journal, (QStringList{QStringLiteral("A:properties"), QStringLiteral("completion")}));
-}
 
 TEST_F(DeviceCore, SummaryShapesAndBattery)
 {
@@ -95,12 +75,11 @@ TEST_F(DeviceCore, SummaryShapesAndBattery)
         {"SUMMARY=\"Lab\",S9,1.05,0,1,3,95\r", "Lab", "S9", "100"},
         {"Summary=\"Lab\",S9,1.05,0,1,3,94.9\r", "Lab", "S9", "94.9"},
         {"Summary=\"Lab\",S9,1.05,0,1,3,87%\r", "Lab", "S9", "87"},
-        {"Summary=\"Lab\",S9,1.05,0,1,3,full\r", "Lab", "S9", "0"},
         // Surplus commas end up in the serial field; quotes may sit inside the name.
         {"Summary=\"a,b\",1,2,3,4,5,6,7,8\r", "a,b", "1,2,3", "8"},
         {"Summary=\"a\",b\",1,2,3,4,5,6\r", "a\",b", "1", "6"},
         // An echo and stray text before the reply do not matter; the first of two summaries is used.
-        {"SUMMARY\r\nboot ok\r\nSummary=\"Old\",S1,1,0,1,3,50\r\nSummary=\"New\",S2,1,0,1,3,60\r\n", "Old",
+        {"SUMMARY\r\nboot ok\r\nSummary=\"Old\",S1,1,0,1,3,50\r\nSummary=\"New\",S2,1,0,1,3,6\r\n", "Old",
          "S1", "50"},
         {"Summary=\"\",S9,1.05,0,1,3,50\r", "", "", ""},
         {"Summary=\"Lab\",S9,,0,1,3,50\r", "", "", ""},
@@ -114,49 +93,90 @@ TEST_F(DeviceCore, SummaryShapesAndBattery)
         EXPECT_EQ(target.calls.size(), *name ? 1u : 0u);
         if (!*name) {
             EXPECT_EQ(manager.serialBuffer(), QByteArray(reply)) << "an unrecognised reply stays buffered";
-            EXPECT_EQ(manager.currentDeviceCommand(), MLDeviceCommandSummary);
             continue;
         }
         EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceName), QString::fromUtf8(name));
         EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceSerial), QString::fromUtf8(serial));
         EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceBattery), QString::fromUtf8(battery));
-        expectIdle();
     }
 }
 
-TEST_F(DeviceCore, BrickedMessageWinsOverACompleteReply)
+// A microphone may be named after the bricked marker: it must stay usable.
+TEST_F(DeviceCore, BrickedMarkerCountsOutsideANameOnly)
 {
-    expect(MLDeviceCommandSummary);
-    feed(kRoom4 + "Error: keyset1.txt not found\r\n");
-    EXPECT_TRUE(target.calls.empty());
-    EXPECT_TRUE(manager.deviceIsBricked());
-    expectIdle();
-    EXPECT_FALSE(manager.properties().contains(MLDeviceKeys::DeviceName));
-    // The event is deferred: it runs on the next pass of the loop.
-    EXPECT_EQ(listener->count(QStringLiteral("bricked")), 0);
-    flushEvents();
-    EXPECT_EQ(listener->count(QStringLiteral("bricked")), 1);
-    // Also with nothing outstanding.
-    feed("..keyset1.txt");
-    flushEvents();
-    EXPECT_EQ(listener->count(QStringLiteral("bricked")), 2);
+    const std::tuple<const char *, qint32, bool> cases[] = {
+        // reply, command outstanding, bricked
+        {"Summary=\"keyset1.txt\",A1,B2,C3,D4,E5,87\r\n", MLDeviceCommandSummary, false},
+        {"SUMMARY=\"my keyset1.txt2\",A1,B2,C3,D4,E5,87\r\n", MLDeviceCommandSummary, false},
+        {"Summary=\"Room\",keyset1.txt,B2,C3,D4,E5,87\r\n", MLDeviceCommandSummary, true},
+        {"NAME = keyset1.txt\r\n", MLDeviceCommandRename, false},
+        {"Summary=\"keyset1.txt\"\r\n", MLDeviceCommandSummary, true},
+        {"Error: cannot open keyset1.txt\r\nSummary=\"keyset1.txt\",A,B,C,D,E,87\r\n", MLDeviceCommandSummary,
+         true},
+        {"Summary=\"Room 4\",A,B,C,D,E,87\r\nError: cannot open keyset1.txt", MLDeviceCommandSummary, true},
+        {"name=keyset1.txt\r\nError: cannot open keyset1.txt\r\n", MLDeviceCommandRename, true},
+        {"..keyset1.txt", MLDeviceCommandNone, true},
+    };
+    for (const auto &[reply, command, bricked] : cases) {
+        SCOPED_TRACE(reply);
+        expect(command, MLDeviceKeys::DeviceName);
+        const int before = events(u"bricked"_s);
+        feed(reply);
+        EXPECT_EQ(target.calls.size(), bricked ? 0u : 1u);
+        EXPECT_EQ(manager.deviceIsBricked(), bricked);
+        expectIdle();
+        EXPECT_EQ(events(u"bricked"_s), before) << "the event waits for the next pass of the loop";
+        flushEvents();
+        EXPECT_EQ(events(u"bricked"_s) - before, bricked ? 1 : 0);
+    }
 }
 
-TEST_F(DeviceCore, OverflowAbortsAt2049Bytes)
+TEST_F(DeviceCore, OverflowAbortsWithAnErrorLoggedOnceAnInterval)
 {
+    LogCapture log;
     expect(MLDeviceCommandSummary);
-    feed(QByteArray(2048, 'x'));
-    EXPECT_EQ(manager.currentDeviceCommand(), MLDeviceCommandSummary) << "2048 bytes are still examined";
-    feed("z");
-    EXPECT_TRUE(target.calls.empty());
-    expectIdle();
-    flushEvents();
-    EXPECT_EQ(listener->count(QStringLiteral("error")), 1);
+    feed(QByteArray(MLDeviceManager::kMaxBufferedBytes - kRoom4.size() - 1, '.') + "\r" + kRoom4);
+    EXPECT_EQ(target.calls.size(), 1u) << "a full buffer is still examined";
 
-    // A complete reply at the end of a buffer of 2048 bytes is still recognised.
+    const QByteArray junk(MLDeviceManager::kMaxBufferedBytes + 1, 'x');
+    for (int i = 0; i < 3; ++i) {
+        expect(MLDeviceCommandSummary);
+        feed(junk);
+        EXPECT_TRUE(target.calls.empty());
+        expectIdle();
+    }
+    flushEvents();
+    EXPECT_EQ(events(u"error"_s), 3);
+    EXPECT_EQ(log.countContaining(u"Too much data"_s), 1);
+    processEventsFor(350);
+    feed(junk);
+    EXPECT_EQ(log.count(u"Too much data. Aborting (2 more left out)"_s), 1);
+}
+
+// A byte that is not UTF-8 spoils at most its line, and the receive dump shows it.
+TEST_F(DeviceCore, CompleteSummaryAfterLineNoiseFillsTheTable)
+{
+    MLUserDefaults::setObject(1, QString(MLDefaultsKeys::DeviceDataIODiagnosticsEnabled));
+    LogCapture log;
     expect(MLDeviceCommandSummary);
-    feed(QByteArray(2048 - kRoom4.size() - 1, '.') + "\r" + kRoom4);
-    EXPECT_EQ(target.calls.size(), 1u);
+    feed("\xff\xc3\r\nSummary=\"Salle \xc3\xa9\",A1,B2,C3,D4,E5,87\r\n");
+
+    const QMap<QString, QString> expected = {
+        {MLDeviceKeys::DeviceType, u"1"_s},         {MLDeviceKeys::DeviceName, u"Salle \u00e9"_s},
+        {MLDeviceKeys::DeviceSerial, u"A1"_s},      {MLDeviceKeys::DeviceVersion, u"B2"_s},
+        {MLDeviceKeys::DeviceChannel1, u"C3"_s},    {MLDeviceKeys::DeviceChannel2, u"D4"_s},
+        {MLDeviceKeys::DeviceVoiceChoice, u"E5"_s}, {MLDeviceKeys::DeviceBattery, u"87"_s},
+    };
+    EXPECT_EQ(manager.properties(), expected);
+    ASSERT_EQ(target.calls.size(), 1u);
+    EXPECT_TRUE(target.calls[0].result());
+    EXPECT_EQ(target.calls[0].resultString(), u"\r\nSummary=\"Salle \u00e9\",A1,B2,C3,D4,E5,87\r\n"_s);
+    EXPECT_EQ(target.calls[0].userData(), QVariant(u"query"_s));
+    expectIdle();
+    // Listeners have seen the new table before the completion runs.
+    EXPECT_EQ(*journal, (QStringList{u"A:properties"_s, u"completion"_s}));
+    EXPECT_EQ(log.countContaining(u"Receive Buffer: 0xff0xc30x0d0x0aSummary=\"Salle0x200xe9\",A1,"_s), 1)
+        << log.records().join(u'\n').toStdString();
 }
 
 TEST_F(DeviceCore, Acknowledgements)
@@ -167,83 +187,45 @@ TEST_F(DeviceCore, Acknowledgements)
         {MLDeviceKeys::DeviceName, "junk\r\nname=Lab\r\n", true},
         {MLDeviceKeys::DeviceName, "name=\r\n", false},
         {MLDeviceKeys::DeviceName, "RENAME Lab\r", false},
-        {MLDeviceKeys::DeviceName, "Summary=\"a\",1,2,3,4,5,6", false},
         {MLDeviceKeys::DeviceChannel1, "channel1=3\r", true},
         {MLDeviceKeys::DeviceChannel1, "channel2=3\r", false},
         {MLDeviceKeys::DeviceChannel2, "Channel2 =  4 ok\r", true},
         {MLDeviceKeys::DeviceVoiceChoice, "coverage=3\r\n", true},
-        {MLDeviceKeys::DeviceVoiceChoice, "voice=3\r\n", false},
     };
     for (const auto &[key, reply, recognised] : cases) {
         SCOPED_TRACE(reply);
         expect(MLDeviceCommandChannel1, key);
         feed(reply);
         EXPECT_EQ(target.calls.size(), recognised ? 1u : 0u);
-        EXPECT_EQ(manager.currentDeviceCommand(), recognised ? MLDeviceCommandNone : MLDeviceCommandChannel1);
         // The table keeps the value that was sent, not text from the reply.
         if (recognised) {
-            EXPECT_EQ(manager.stringValue(key), QStringLiteral("sent value"));
+            EXPECT_EQ(manager.stringValue(key), u"sent value"_s);
         }
     }
 }
 
-TEST_F(DeviceCore, DestroyedTargetIsNeverCalled)
-{
-    expect(MLDeviceCommandSummary);
-    auto transient = std::make_unique<QObject>();
-    manager.setSerialResponseTarget(transient.get());
-    transient.reset();
-    feed(kRoom4);
-    EXPECT_TRUE(target.calls.empty());
-}
-
-TEST(CommandLines, RenameAndAsciiForms)
+TEST(RenameLine, TheNameAsTheMicrophoneCanTakeIt)
 {
     const std::pair<QString, std::optional<QByteArray>> cases[] = {
-        {QStringLiteral("Room 4 east"), QByteArray("RENAME Room 4 east\r")},
-        {QString::fromUtf8("A\0B", 3), QByteArray("RENAME A\r")},
-        {QString::fromUtf8("M\u00fcller"), std::nullopt},               // ISO 8859-1, but not ASCII
-        {QString::fromUtf8("\u65e5\u672c"), QByteArray("RENAME ??\r")}, // no ISO 8859-1 form: substituted
+        {u"Room"_s + QChar(0) + u"4"_s, "RENAME Room\r"}, // sent up to the NUL
+        {u"\u65e5\u672c"_s, "RENAME ??\r"},               // no ISO 8859-1 form
+        {u"M\u00fcller"_s, std::nullopt},                 // ISO 8859-1 but not ASCII: nothing is written
     };
-    for (const auto &[name, bytes] : cases)
-        EXPECT_EQ(MLDeviceManager::asciiBytes(MLDeviceManager::renameLine(name)), bytes)
-            << name.toStdString();
+    for (const auto &[name, line] : cases)
+        EXPECT_EQ(MLDeviceManager::asciiBytes(MLDeviceManager::renameLine(name)), line) << name.toStdString();
 }
 
 TEST_F(DeviceCore, ConnectedAndPropertiesAreImmediateTheRestDeferredInOrder)
 {
-    auto b = std::make_shared<RecordingListener>(QStringLiteral("B"), journal);
+    auto b = std::make_shared<RecordingListener>(u"B"_s, journal);
     manager.addListener(b);
     manager.addListener(listener); // registered once only
     manager.sendDeviceDisconnectedNotification();
     manager.sendDeviceHadErrorNotification();
     manager.sendDeviceBrickedNotification();
-    journal->append(QStringLiteral("sender returned"));
-    manager.sendDeviceConnectedNotification();
-    manager.sendDevicePropertiesChangedNotification();
-    journal->append(QStringLiteral("immediate done"));
-    flushEvents();
-    EXPECT_EQ(journal->join(u' '),
-              QStringLiteral("sender returned A:connected B:connected A:properties B:properties "
-                             "immediate done A:disconnected B:disconnected A:error B:error "
-                             "A:bricked B:bricked"));
-}
-
-TEST_F(DeviceCore, DeferredEventKeepsItsListenerAlive)
-{
-    manager.sendDeviceBrickedNotification();
-    manager.removeListener(listener.get());
-    listener.reset(); // only the scheduled call holds it now
-    EXPECT_TRUE(journal->isEmpty());
-    flushEvents();
-    EXPECT_EQ(*journal, (QStringList{QStringLiteral("A:bricked"), QStringLiteral("A:destroyed")}));
-}
-
-TEST_F(DeviceCore, ListenersMayCallBackIntoTheManager)
-{
-    auto b = std::make_shared<RecordingListener>(QStringLiteral("B"), journal);
-    manager.addListener(b);
-    // Sending from inside an immediate event takes the lock again.
+    journal->append(u"sender returned"_s);
+    // A listener may send from inside an immediate event, and remove itself
+    // during the walk without B being skipped.
     listener->onEvent = [&](const QString &event) {
         if (event != u"connected")
             return;
@@ -251,43 +233,34 @@ TEST_F(DeviceCore, ListenersMayCallBackIntoTheManager)
         manager.removeListener(listener.get());
     };
     manager.sendDeviceConnectedNotification();
-    // A removed itself during the walk; B is still called.
-    EXPECT_EQ(b->count(QStringLiteral("connected")), 1);
-    EXPECT_EQ(b->count(QStringLiteral("properties")), 1);
-    EXPECT_EQ(manager.numListeners(), 1);
+    manager.sendDevicePropertiesChangedNotification();
+    manager.removeListener(b.get());
+    b.reset(); // only the scheduled calls hold B now
+    EXPECT_EQ(manager.numListeners(), 0);
+    flushEvents();
+    EXPECT_EQ(journal->join(u' '),
+              u"sender returned A:connected A:properties B:properties B:connected B:properties "
+              "A:disconnected B:disconnected A:error B:error A:bricked B:bricked B:destroyed"_s);
 }
 
 // A tick after new arrivals only notes them; the next one drops what is
 // older than a minute.
 TEST_F(DeviceCore, SweepDropsOnlyOldEntriesAndOnlyAfterAQuietTick)
 {
-    manager.serialDeviceSfxListAdd(QStringLiteral("old"));
-    now = now.addSecs(30);
+    manager.serialDeviceSfxListAdd(u"old"_s);
     manager.cleanDeviceLists();
-    now = now.addSecs(31);
-    manager.serialDeviceSfxListAdd(QStringLiteral("young"));
-    manager.cleanDeviceLists(); // new arrivals: noted only
+    now = now.addSecs(61);
+    manager.serialDeviceSfxListAdd(u"young"_s);
+    manager.cleanDeviceLists();
     EXPECT_EQ(manager.serialDeviceSfxList().size(), 2);
-    now = now.addSecs(30);
-    manager.cleanDeviceLists(); // "old" is 91 s old, "young" 30 s
-    EXPECT_EQ(manager.serialDeviceSfxList().value(0, MLTimestampedString({}, {})).string(),
-              QStringLiteral("young"));
-    now = now.addSecs(30);
-    manager.cleanDeviceLists(); // the survivor counts as an arrival: noted only
-    manager.cleanDeviceLists(); // exactly a minute old is not older
-    EXPECT_EQ(manager.serialDeviceSfxList().size(), 1);
-    now = now.addMSecs(1);
     manager.cleanDeviceLists();
-    manager.cleanDeviceLists();
-    EXPECT_TRUE(manager.serialDeviceSfxList().isEmpty());
-}
+    ASSERT_EQ(manager.serialDeviceSfxList().size(), 1);
+    EXPECT_EQ(manager.serialDeviceSfxList().at(0).string(), u"young"_s);
 
-TEST_F(DeviceCore, TheSweepTimerKeepsRunning)
-{
+    // The sweep also runs by itself, at the interval set.
     manager.setTimings({20000, 40, 60.0, 41, 50});
-    manager.cleanDeviceLists(); // starts ticking at the new interval
-    manager.serialDeviceSfxListAdd(QStringLiteral("ttyUSB0"));
-    ASSERT_TRUE(waitUntil([&] { return manager.deviceMatchCheck() == 1; })) << "a tick has noted the arrival";
+    manager.cleanDeviceLists();
+    manager.serialDeviceSfxListAdd(u"ttyUSB0"_s); // a first tick notes it, a second drops it
     now = now.addSecs(61);
     EXPECT_TRUE(waitUntil([&] { return manager.serialDeviceSfxList().isEmpty(); }));
 }
@@ -304,6 +277,51 @@ TEST(UsbLocation, BusAndPortChain)
             MLUsbDiscovery::locationFromBusAndDevpath(QString::fromLatin1(bus), QString::fromLatin1(devpath)),
             location)
             << bus << " " << devpath;
+}
+
+// End to end: a summary cut at every offset, with line noise ahead of it and
+// the bricked marker as the name, is taken whole; never from half a field.
+TEST_F(DeviceCore, ANoisySummaryCutAnywhereGivesTheWholeReply)
+{
+    MicSimulator sim;
+    QString path;
+    ASSERT_TRUE(sim.openPty(&path));
+    PtyAsOnlySerialPort ports(path);
+    MLSerialDeviceInfo info;
+    info.callOutDevice = info.dialInDevice = path;
+    manager.setConnectedDevices({{0x01200000, info}});
+    // The quiet interval is far above the pause between the pieces.
+    manager.setTimings({3000, 3600000, 60.0, 41, 50, 300, 1000});
+    const auto queryAndWait = [&] {
+        target.calls.clear();
+        return manager.queryDeviceWithCompletionTarget(&target, target.selector(), u"query"_s) &&
+               waitUntil([&] { return !target.calls.empty(); }) && target.calls.back().result();
+    };
+    sim.setBattery(87);
+    sim.setNoise("\xff");
+    sim.setChunkPauseMs(2);
+    // A name that holds the marker keeps the line undecided until it ends; a
+    // plain one of the same length shows a summary never taken from half a field.
+    for (const QString &name : {u"keyset1.txt"_s, u"Room 4 east"_s}) {
+        sim.setName(name);
+        // The reply with its noise ahead is 47 bytes.
+        for (int offset = 1; offset < 47; ++offset) {
+            SCOPED_TRACE(offset);
+            sim.setSplitAt(offset);
+            ASSERT_TRUE(queryAndWait());
+            EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceBattery), u"87"_s);
+            EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceName), name);
+            EXPECT_TRUE(manager.serialBuffer().isEmpty());
+        }
+    }
+    EXPECT_EQ(events(u"bricked"_s), 0);
+
+    // A microphone that never ends its line still answers, once it is quiet.
+    sim.setReplyOverride(
+        [](const QByteArray &) { return std::optional<QByteArray>("Summary=\"R\",A,B,C,D,E,64"); });
+    ASSERT_TRUE(queryAndWait());
+    EXPECT_EQ(manager.stringValue(MLDeviceKeys::DeviceBattery), u"64"_s);
+    manager.closeSerialPort();
 }
 
 } // namespace

@@ -14,13 +14,14 @@
 
 namespace mltest {
 
-// A listener that writes every event it receives into a shared journal, so a
-// test can check order and timing across listeners and completions. A test
-// may also act on each event (after it is written down).
+// A listener that writes every event it receives into a journal, which
+// listeners may share so that a test can check order across them and
+// completions. A test may also act on each event (after it is written down).
 class RecordingListener : public DeviceManagerEventListener
 {
 public:
-    RecordingListener(QString name, std::shared_ptr<QStringList> journal)
+    explicit RecordingListener(QString name,
+                               std::shared_ptr<QStringList> journal = std::make_shared<QStringList>())
         : m_name(std::move(name)), m_journal(std::move(journal))
     {}
     ~RecordingListener() override { m_journal->append(m_name + QStringLiteral(":destroyed")); }
@@ -47,7 +48,8 @@ private:
     std::shared_ptr<QStringList> m_journal;
 };
 
-// A completion target that records what it was called with.
+// A completion target that records what it was called with, and a mark in
+// the journal when it has one.
 class CompletionRecorder : public QObject
 {
 public:

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace mltest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -24,51 +25,46 @@ TEST(SleepAndWake, MicrophoneIsForgottenAtSleepAndFoundAtWake)
     // A private bus standing in for the system bus, with logind mocked on it.
     // The helpers are not ours to run under umockdev or the sanitizers.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("LD_PRELOAD"));
-    environment.remove(QStringLiteral("UMOCKDEV_DIR"));
+    environment.remove(u"LD_PRELOAD"_s);
+    environment.remove(u"UMOCKDEV_DIR"_s);
     QProcess daemon, logind;
     daemon.setProcessEnvironment(environment);
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--print-address=1")});
+    daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
     ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); })) << daemon.errorString().toStdString();
     // Before the first use of the system bus in this process.
     const QByteArray address = daemon.readLine().trimmed();
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
-    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QString::fromUtf8(address));
+    environment.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, QString::fromUtf8(address));
     logind.setProcessEnvironment(environment);
-    logind.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                  QStringLiteral("-t"), QStringLiteral("logind")});
-    const QString login1 = QStringLiteral("org.freedesktop.login1");
+    logind.start(u"/usr/bin/python3"_s, {u"-m"_s, u"dbusmock"_s, u"--system"_s, u"-t"_s, u"logind"_s});
+    const QString login1 = u"org.freedesktop.login1"_s;
     auto *bus = QDBusConnection::systemBus().interface();
     ASSERT_TRUE(bus);
     ASSERT_TRUE(waitUntil([&] { return bus->isServiceRegistered(login1).value(); }, 10000));
     const auto prepareForSleep = [&](bool start) {
-        QDBusMessage call = QDBusMessage::createMethodCall(login1, QStringLiteral("/org/freedesktop/login1"),
-                                                           QStringLiteral("org.freedesktop.DBus.Mock"),
-                                                           QStringLiteral("EmitSignal"));
-        call << QStringLiteral("org.freedesktop.login1.Manager") << QStringLiteral("PrepareForSleep")
-             << QStringLiteral("b") << QVariantList{QVariant::fromValue(QDBusVariant(start))};
+        QDBusMessage call = QDBusMessage::createMethodCall(login1, u"/org/freedesktop/login1"_s,
+                                                           u"org.freedesktop.DBus.Mock"_s, u"EmitSignal"_s);
+        call << u"org.freedesktop.login1.Manager"_s << u"PrepareForSleep"_s << u"b"_s
+             << QVariantList{QVariant::fromValue(QDBusVariant(start))};
         QDBusConnection::systemBus().call(call);
     };
 
     Testbed testbed;
-    const auto usb = testbed.addUsbSerial(1, QStringLiteral("2"), 0x1a85, 0x4721, QStringLiteral("ttyACM0"));
+    const auto usb = testbed.addUsbSerial(1, u"2"_s, 0x1a85, 0x4721, u"ttyACM0"_s);
     MicSimulator sim;
     ASSERT_TRUE(sim.attach(testbed.deviceFd(usb.devnode)));
-    auto listener = std::make_shared<RecordingListener>(QStringLiteral("L"), std::make_shared<QStringList>());
+    auto listener = std::make_shared<RecordingListener>(u"L"_s);
     MLDeviceManager manager;
     manager.addListener(listener);
     manager.start();
-    ASSERT_EQ(manager.numConnectedDevices(), 1u);
     ASSERT_TRUE(manager.serialPort());
 
     prepareForSleep(true);
-    ASSERT_TRUE(waitUntil([&] { return listener->count(QStringLiteral("disconnected")) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener->count(u"disconnected"_s) == 1; }));
     EXPECT_EQ(manager.numConnectedDevices(), 0u);
     EXPECT_EQ(manager.serialPort(), nullptr);
     prepareForSleep(false);
-    ASSERT_TRUE(waitUntil([&] { return listener->count(QStringLiteral("connected")) == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return listener->count(u"connected"_s) == 2; }));
     EXPECT_EQ(manager.numConnectedDevices(), 1u);
     sim.stop();
 }
