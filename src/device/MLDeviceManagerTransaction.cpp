@@ -52,8 +52,10 @@ bool MLDeviceManager::sendSerialCommand(const QString &line)
 bool MLDeviceManager::setPropertyStringValue(const QString &key, const QString &value, QObject *target,
                                              MLCompletionSelector selector)
 {
-    if (numConnectedDevices() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || m_firstQueryAwaitingPort
-        || !serialPortOK())
+    // The first query owns the link while it waits for its port.
+    if (m_firstQueryAwaitingPort)
+        return false;
+    if (numConnectedDevices() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || !serialPortOK())
         return false;
     m_serialResponseTarget = target;
     m_serialResponseSelector = std::move(selector);
