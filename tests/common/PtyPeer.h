@@ -26,7 +26,6 @@ public:
     void close();
     // Takes over another descriptor; gives this one up without closing it.
     void reset(int fd) { close(); m_fd = fd; }
-    int release() { return std::exchange(m_fd, -1); }
     termios settings() const;
     bool makeRaw();
 
@@ -38,8 +37,6 @@ public:
         return readPiecesUntil(needle, timeoutMs).join();
     }
     QByteArray readCount(qsizetype count, int timeoutMs = 5000);
-    // Everything that arrives within the time.
-    QByteArray readFor(int ms) { return readCount(-1, ms); }
     // True once the line drops: POLLHUP, or a read giving EOF or EIO.
     bool waitForHangUp(int timeoutMs = 5000);
 

@@ -10,7 +10,6 @@
 #include <QSettings>
 #include <QThread>
 
-#include <ctime>
 #include <mutex>
 
 namespace mltest {
@@ -109,11 +108,5 @@ QString outputDir()
     return dir;
 }
 
-double processCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 } // namespace mltest

@@ -46,7 +46,6 @@ public:
     QStringList records() const;
     int count(const QString &record) const;          // records equal to the text
     int countContaining(const QString &part) const;  // records containing the text
-    bool contains(const QString &record) const { return count(record) > 0; }
     void clear();
 
 private:
@@ -59,8 +58,5 @@ void clearUserDefaults();
 
 // Folder for files a reviewer may look at (screenshots); created on demand.
 QString outputDir();
-
-// CPU time the whole process has used so far, in seconds.
-double processCpuSeconds();
 
 } // namespace mltest

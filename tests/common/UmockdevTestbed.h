@@ -24,7 +24,7 @@ public:
         QString usbSyspath;
         QString interfaceSyspath;
         QString ttySyspath;
-        QString devnode; // empty when the tty has no device node
+        QString devnode;
     };
 
     Testbed() : m_testbed(umockdev_testbed_new()) {}
@@ -40,16 +40,14 @@ public:
 
     // Adds (plugs in) a USB serial device at bus/port with the identifiers
     // given; `tty` is its tty's name, e.g. "ttyACM0". Sends the "add" events.
-    Usb addUsbSerial(int bus, const QString &port, quint16 vendor, quint16 product, const QString &tty,
-                     bool withDeviceNode = true, const QString &productName = QStringLiteral("Marlevo Microphone"))
+    Usb addUsbSerial(int bus, const QString &port, quint16 vendor, quint16 product, const QString &tty)
     {
         Usb usb;
         const QString base = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb%1/%1-%2").arg(bus).arg(port);
         usb.usbSyspath = base;
         usb.interfaceSyspath = base + QStringLiteral("/%1-%2:1.0").arg(bus).arg(port);
         usb.ttySyspath = usb.interfaceSyspath + QStringLiteral("/tty/") + tty;
-        if (withDeviceNode)
-            usb.devnode = QStringLiteral("/dev/") + tty;
+        usb.devnode = QStringLiteral("/dev/") + tty;
         QString description;
         // Parents before children, so that each add event finds its parent.
         description += QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=%2\nA: idProduct=%3\n"
@@ -58,15 +56,12 @@ public:
                            .arg(vendor, 4, 16, QChar(u'0'))
                            .arg(product, 4, 16, QChar(u'0'))
                            .arg(bus)
-                           .arg(port, productName);
+                           .arg(port, QStringLiteral("Marlevo Microphone"));
         description += QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=cdc_acm\n\n")
                            .arg(strip(usb.interfaceSyspath));
-        if (withDeviceNode)
-            description += QStringLiteral("P: %1\nN: %2\nE: DEVNAME=/dev/%2\nE: SUBSYSTEM=tty\nA: dev=166:%3\n\n")
-                               .arg(strip(usb.ttySyspath), tty)
-                               .arg(minorOf(tty));
-        else
-            description += QStringLiteral("P: %1\nE: SUBSYSTEM=tty\n\n").arg(strip(usb.ttySyspath));
+        description += QStringLiteral("P: %1\nN: %2\nE: DEVNAME=/dev/%2\nE: SUBSYSTEM=tty\nA: dev=166:%3\n\n")
+                           .arg(strip(usb.ttySyspath), tty)
+                           .arg(minorOf(tty));
         GError *error = nullptr;
         if (!umockdev_testbed_add_from_string(m_testbed, description.toUtf8().constData(), &error)) {
             m_lastError = error ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
