@@ -1,9 +1,11 @@
-// The application controller through the real device manager, with
-// microphones under umockdev, the simulator answering for them and a local
-// update service offering firmware.
+// The application controller and its window through the real device manager,
+// with microphones under umockdev, the simulator answering for them and a
+// local update service offering firmware.
 
 #include "MicSimulator.h"
 #include "MLAppDelegate.h"
+#include "MLBatteryGauge.h"
+#include "MLBusyIndicator.h"
 #include "MLDefaultsKeys.h"
 #include "MLDeviceManager.h"
 #include "MLUserDefaults.h"
@@ -11,9 +13,10 @@
 #include "TestSupport.h"
 #include "UmockdevTestbed.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QPushButton>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -45,12 +48,13 @@ protected:
 
     void TearDown() override
     {
-        manager()->removeListener(app.get());
-        app.reset();
+        quit();
         manager()->stop();
         manager()->cancelCommand();
         for (auto &[node, sim] : sims)
             sim->stop();
+        QLocale::setDefault(m_locale);
+        QApplication::setFont(m_font);
         flushEvents();
     }
 
@@ -63,6 +67,12 @@ protected:
         QObject::connect(app.get(), &MLAppDelegate::viewShown, app.get(),
                          [this](QWidget *view) { shown.append(view->objectName()); });
         app->applicationDidFinishLaunching();
+    }
+    void quit()
+    {
+        if (app)
+            manager()->removeListener(app.get());
+        app.reset();
     }
 
     // Plugs a microphone in, with the simulator on its device end.
@@ -79,13 +89,11 @@ protected:
         sims[usb.devnode] = std::move(sim);
         return usb;
     }
-
     void unplug(const Testbed::Usb &usb)
     {
         sims[usb.devnode]->stop();
         testbed.remove(usb);
     }
-
     MicSimulator &sim(const Testbed::Usb &usb) { return *sims.at(usb.devnode); }
 
     bool waitForView(const QString &name)
@@ -105,133 +113,19 @@ protected:
         app->window()->grab().save(dir + u'/' + name + QStringLiteral(".png"));
     }
 
-    // The update service offers this file beside one for another product.
-    void offer(const char *fileName)
-    {
-        server.route(kList, fwtest::HttpResponse::answer(
-                                200, QByteArray("<updates><firmware><file><filename>"
-                                                "4721_B_x_09_09.bin</filename></file><file>"
-                                                "<filename>") +
-                                         fileName + "</filename></file></firmware></updates>"));
-    }
-    // Asks the update service now and waits for its answer to be handled.
-    bool check()
-    {
-        LogCapture log;
-        app->getAvailableFirmwareVersions();
-        return waitUntil([&] { return log.countContaining(QStringLiteral("Firmware update check")) > 0; });
-    }
-
     Testbed testbed;
     std::map<QString, std::unique_ptr<MicSimulator>> sims;
     int nextTty = 0;
     fwtest::TestHttpServer server;
     std::shared_ptr<MLAppDelegate> app;
     QStringList shown;
+    QLocale m_locale;
+    QFont m_font = QApplication::font();
 };
 
-TEST_F(App, LaunchShowsConnectViewThenTheMicrophone)
+TEST(AppRules, VersionTextBatterySegmentTypeAndListAddress)
 {
-    const auto usb = plug(QStringLiteral("2"));
-    sim(usb).setSerial(QStringLiteral("N0012345"));
-    sim(usb).setBattery(57.9);
-    launch();
-    // Announced during start: the connect view says so until the first answer.
-    EXPECT_EQ(shown, QStringList{kConnect});
-    EXPECT_EQ(labelText("connectHeadlineLabel"), QString::fromUtf8("Reading the microphone\u2026"));
-    ASSERT_TRUE(waitForView(kInfo));
-    EXPECT_EQ(shown, (QStringList{kConnect, kInfo}));
-    EXPECT_EQ(labelText("microphoneNameLabel"), QStringLiteral("Room 2"));
-    EXPECT_EQ(labelText("microphoneTypeLabel"), QStringLiteral("Teacher Microphone"));
-    EXPECT_EQ(labelText("microphoneSerialLabel"), QStringLiteral("0012345"));
-    EXPECT_EQ(labelText("microphoneVersionLabel"), QStringLiteral("1.05"));
-    EXPECT_EQ(labelText("batteryLevelLabel"), QStringLiteral("57 %")) << "cut off, not rounded";
-    EXPECT_EQ(app->microphoneBatterySegment(), 3);
-    EXPECT_TRUE(app->window()->findChild<QPushButton *>(QStringLiteral("settingButton"))->isEnabled());
-    saveScreenshot(QStringLiteral("information-teacher"));
-}
-
-TEST_F(App, OneMicrophoneAtATime)
-{
-    launch();
-    ASSERT_TRUE(waitForView(kConnect));
-    saveScreenshot(QStringLiteral("connect"));
-    const auto first = plug(QStringLiteral("2"));
-    ASSERT_TRUE(waitForView(kInfo));
-    const auto second = plug(QStringLiteral("3"), 0x4728);
-    ASSERT_TRUE(waitForView(QStringLiteral("disconnectMultiMessageView")));
-    EXPECT_EQ(app->appState(), MLAppStateMultipleMics);
-    saveScreenshot(QStringLiteral("multiple"));
-
-    // The one left is queried at once, with no connect view between.
-    shown.clear();
-    unplug(first);
-    ASSERT_TRUE(waitForView(kInfo));
-    EXPECT_FALSE(shown.contains(kConnect));
-    EXPECT_EQ(sim(second).receivedCommands(), QList<QByteArray>{"SUMMARY"});
-    EXPECT_EQ(labelText("microphoneTypeLabel"), QStringLiteral("Student Microphone"));
-    saveScreenshot(QStringLiteral("information-student"));
-
-    unplug(second);
-    ASSERT_TRUE(waitForView(kConnect));
-    EXPECT_EQ(app->appState(), MLAppStateConnectMic);
-    EXPECT_FALSE(app->isPeriodicQueryArmed());
-}
-
-TEST_F(App, PeriodicQueryRefreshesUntilTheMicrophoneFallsSilent)
-{
-    const auto usb = plug(QStringLiteral("2"));
-    sim(usb).setBattery(95);
-    sim(usb).setBatteryDrainPerSummary(10);
-    launch(100);
-    ASSERT_TRUE(waitForView(kInfo));
-    EXPECT_EQ(app->microphoneBatteryLevel(), 100) << "95 reads as full";
-    ASSERT_TRUE(waitUntil([&] { return app->microphoneBatteryLevel() <= 65; }));
-
-    sim(usb).setSilent(true);
-    ASSERT_TRUE(waitForView(QStringLiteral("disconnectMessageView")));
-    EXPECT_EQ(app->appState(), MLAppStateError);
-    const qsizetype queries = sim(usb).receivedCommands().size();
-    processEventsFor(500);
-    EXPECT_EQ(sim(usb).receivedCommands().size(), queries) << "the chain ended with the failure";
-    saveScreenshot(QStringLiteral("error"));
-}
-
-TEST_F(App, DeviceErrorBringsTheWindowBackAndQueryingGoesOn)
-{
-    const auto usb = plug(QStringLiteral("2"));
-    launch(100);
-    ASSERT_TRUE(waitForView(kInfo));
-    app->window()->showMinimized();
-    ASSERT_TRUE(sim(usb).sendOverlong(3000));
-    ASSERT_TRUE(waitForView(QStringLiteral("disconnectMessageView")));
-    EXPECT_EQ(app->appState(), MLAppStateError);
-    EXPECT_FALSE(app->window()->isMinimized());
-    const qsizetype before = sim(usb).receivedCommands().size();
-    EXPECT_TRUE(waitUntil([&] { return sim(usb).receivedCommands().size() > before + 1; }));
-}
-
-TEST_F(App, RefusedQueryShowsTheCriticalError)
-{
-    const auto usb = plug(QStringLiteral("2"));
-    sim(usb).setSilent(true);
-    launch();
-    // Announced again while the first query is outstanding: refused.
-    manager()->sendDeviceConnectedNotification();
-    ASSERT_TRUE(waitForView(QStringLiteral("criticalErrorView")));
-    EXPECT_EQ(labelText("criticalErrorCaption"),
-              QStringLiteral("Marlevo Microphone Settings cannot communicate with the device."));
-    EXPECT_EQ(labelText("connectHeadlineLabel"), QStringLiteral("Connect a microphone"))
-        << "nothing is being read";
-    saveScreenshot(QStringLiteral("critical-error"));
-}
-
-TEST(AppRules, VersionTextBatterySegmentAndType)
-{
-    const std::pair<MLVersionNumber, const char *> versions[] = {
-        {{1, 5}, "1.05"}, {{1, 123}, "1.123"}, {{1, 2, 3, 4}, "1.02"}, {{}, "0.00"}};
-    for (const auto &[version, text] : versions)
-        EXPECT_EQ(MLAppDelegate::versionText(version), QString::fromLatin1(text)) << text;
+    EXPECT_EQ(MLAppDelegate::versionText(MLVersionNumber(1, 123, 4, 0)), QStringLiteral("1.123"));
     const std::pair<qint32, qint32> segments[] = {{0, 0},  {9, 0},  {10, 1},  {29, 1},   {30, 2},
                                                   {89, 4}, {90, 5}, {100, 5}, {-10, -1}, {130, 7}};
     for (const auto &[level, segment] : segments)
@@ -243,47 +137,154 @@ TEST(AppRules, VersionTextBatterySegmentAndType)
     EXPECT_TRUE(MLAppDelegate::firmwareListURL(QVariant(42)).isEmpty()) << "no string, no address";
 }
 
-// --- The firmware notice ---------------------------------------------------------------
-
-TEST_F(App, UpdateAnswerIsTakenOnlyWithOneMicrophone)
+TEST_F(App, LaunchShowsTheMicrophoneAlikeInEveryLocale)
 {
-    MLUserDefaults::setBool(true, QString(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled));
-    offer("4721_A_x_01_07.bin");
+    const auto usb = plug(QStringLiteral("2"));
+    sim(usb).setSerial(QStringLiteral("N0012345"));
     launch();
-    ASSERT_TRUE(check());
-    EXPECT_FALSE(app->serverUpdateVersion().has_value()) << "no microphone";
-    const auto first = plug(QStringLiteral("2"));
-    plug(QStringLiteral("3"));
-    ASSERT_TRUE(waitForView(QStringLiteral("disconnectMultiMessageView")));
-    ASSERT_TRUE(check());
-    EXPECT_FALSE(app->serverUpdateVersion().has_value()) << "two microphones";
-    unplug(first);
+    // Announced during start: the connect view says so until the first answer.
+    EXPECT_EQ(labelText("connectHeadlineLabel"), QString::fromUtf8("Reading the microphone\u2026"));
     ASSERT_TRUE(waitForView(kInfo));
-    ASSERT_TRUE(check());
-    EXPECT_TRUE(app->firmwareUpdateAvailable());
+    EXPECT_EQ(shown, (QStringList{kConnect, kInfo}));
+    EXPECT_EQ(labelText("microphoneNameLabel"), QStringLiteral("Room 2"));
+    EXPECT_EQ(labelText("microphoneTypeLabel"), QStringLiteral("Teacher Microphone"));
+    EXPECT_EQ(labelText("microphoneSerialLabel"), QStringLiteral("0012345"));
+    EXPECT_EQ(labelText("microphoneVersionLabel"), QStringLiteral("1.05"));
+    EXPECT_EQ(app->periodicQueryTimer()->timerType(), Qt::PreciseTimer)
+        << "a coarse one fires up to 5 % early";
+
+    auto *gauge = app->window()->findChild<MLBatteryGauge *>(QStringLiteral("batteryGauge"));
+    const std::pair<double, int> batteries[] = {{57.9, 57}, {87, 87}, {100, 100}}; // cut off, not rounded
+    for (const char *locale : {"de_DE", "fr_FR", "en_US"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        for (const auto &[battery, level] : batteries) {
+            SCOPED_TRACE(std::string(locale) + ' ' + std::to_string(battery));
+            sim(usb).setBattery(battery);
+            app->periodicQueryDevice();
+            ASSERT_TRUE(waitUntil([&] { return !manager()->currentDeviceCommand(); }));
+            EXPECT_EQ(gauge->level(), level);
+            EXPECT_EQ(labelText("batteryLevelLabel"), QString::number(level) + QStringLiteral(" %"));
+        }
+        saveScreenshot(QStringLiteral("information-") + QString::fromLatin1(locale));
+    }
 }
 
-TEST_F(App, FirmwareNoticeFollowsTheOfferAndTheMicrophone)
+// Plugged in before the first, a second microphone is refused; the update
+// service's answer, come while none was attached, is kept for the one in use.
+TEST_F(App, OneMicrophoneAtATimeAndTheFirmwareAnswerKeptForIt)
 {
-    MLUserDefaults::setBool(true, QString(MLDefaultsKeys::DeviceDetailedDiagnosticsEnabled));
-    offer("4721_A_x_01_04.bin");
-    const auto old = plug(QStringLiteral("2"), 0x4721, QStringLiteral("1.04"));
-    launch(3600000, 200);
-    ASSERT_TRUE(waitForView(kInfo));
-    ASSERT_TRUE(check());
-    EXPECT_FALSE(app->firmwareUpdateAvailable()) << "1.4 is not newer than 1.04";
-    offer("4721_A_x_01_05.bin");
-    ASSERT_TRUE(waitUntil([&] { return app->firmwareUpdateAvailable(); })) << "the periodic check";
-    EXPECT_EQ(labelText("firmwareUpdateNotice"),
-              QString::fromUtf8("Firmware update available: 1.04 \u2192 1.05"));
-    saveScreenshot(QStringLiteral("information-firmware-notice"));
-
-    unplug(old);
+    server.route(kList,
+                 fwtest::HttpResponse::answer(200, "<updates><firmware><file><filename>4721_B_x_09_09.bin"
+                                                   "</filename></file><file><filename>4721_A_x_01_07.bin"
+                                                   "</filename></file></firmware></updates>"));
+    launch();
     ASSERT_TRUE(waitForView(kConnect));
-    EXPECT_TRUE(app->firmwareUpdateAvailable()) << "unchanged while no microphone is attached";
-    plug(QStringLiteral("3"), 0x4721, QStringLiteral("1.09"));
+    auto *spinner = app->window()->findChild<MLBusyIndicator *>(QStringLiteral("busyIndicator"));
+    ASSERT_TRUE(waitUntil([&] { return spinner->isTicking(); }));
+    app->window()->showMinimized();
+    EXPECT_TRUE(waitUntil([&] { return !spinner->isTicking(); })) << "nobody sees it";
+    app->window()->showNormal();
+    EXPECT_TRUE(waitUntil([&] { return spinner->isTicking(); }));
+    ASSERT_TRUE(waitUntil([&] { return server.requestsFor(kList).size() == 1; }));
+    processEventsFor(200);
+    EXPECT_FALSE(app->serverUpdateVersion().has_value()) << "no microphone";
+
+    const auto first = plug(QStringLiteral("2"));
     ASSERT_TRUE(waitForView(kInfo));
-    EXPECT_FALSE(app->firmwareUpdateAvailable());
+    EXPECT_EQ(labelText("firmwareUpdateNotice"),
+              QStringLiteral("Firmware update available: 1.05 \u2192 1.07"));
+    EXPECT_EQ(server.requestsFor(kList).size(), 1) << "no extra request";
+    const auto second = plug(QStringLiteral("3"), 0x4728, QStringLiteral("1.09"));
+    ASSERT_TRUE(waitForView(QStringLiteral("disconnectMultiMessageView")));
+
+    // The one left is queried at once, with no connect view between.
+    shown.clear();
+    unplug(first);
+    ASSERT_TRUE(waitForView(kInfo));
+    EXPECT_FALSE(shown.contains(kConnect));
+    EXPECT_EQ(sim(second).receivedCommands(), QList<QByteArray>{"SUMMARY"});
+    EXPECT_EQ(labelText("microphoneTypeLabel"), QStringLiteral("Student Microphone"));
+    EXPECT_FALSE(app->firmwareUpdateAvailable()) << "1.09 is newer than the offer";
+
+    unplug(second);
+    ASSERT_TRUE(waitForView(kConnect));
+    EXPECT_FALSE(app->isPeriodicQueryArmed());
+}
+
+// A device error brings the window back and querying goes on; silence ends it.
+TEST_F(App, PeriodicQueryRefreshesUntilTheMicrophoneFallsSilent)
+{
+    const auto usb = plug(QStringLiteral("2"));
+    sim(usb).setBattery(95);
+    sim(usb).setBatteryDrainPerSummary(10);
+    launch(100);
+    ASSERT_TRUE(waitForView(kInfo));
+    EXPECT_EQ(app->microphoneBatteryLevel(), 100) << "95 reads as full";
+    ASSERT_TRUE(waitUntil([&] { return app->microphoneBatteryLevel() <= 65; }));
+
+    app->window()->showMinimized();
+    ASSERT_TRUE(sim(usb).sendOverlong(3000));
+    ASSERT_TRUE(waitForView(QStringLiteral("disconnectMessageView")));
+    EXPECT_FALSE(app->window()->isMinimized());
+    ASSERT_TRUE(waitUntil([&] { return app->microphoneBatteryLevel() <= 45; })) << "querying goes on";
+
+    sim(usb).setSilent(true);
+    const qsizetype queries = sim(usb).receivedCommands().size() + 1;
+    ASSERT_TRUE(waitUntil([&] { return sim(usb).receivedCommands().size() == queries; }));
+    ASSERT_TRUE(waitUntil([&] { return !manager()->currentDeviceCommand(); })) << "the time-out";
+    processEventsFor(500);
+    EXPECT_EQ(sim(usb).receivedCommands().size(), queries) << "the chain ended with the failure";
+}
+
+// Bricked while its first answer is awaited (the settings tests see it with its information shown).
+TEST_F(App, MicrophoneInRecoveryIsNeverCalledMissing)
+{
+    const auto usb = plug(QStringLiteral("2"));
+    sim(usb).setReplyOverride([](const QByteArray &) { return std::optional<QByteArray>(QByteArray()); });
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return app->isReadingMicrophone(); }));
+    ASSERT_TRUE(sim(usb).sendBricked());
+    ASSERT_TRUE(waitForView(QStringLiteral("restartingView")));
+    EXPECT_EQ(labelText("restartingHeadlineLabel"), QStringLiteral("The microphone is restarting"));
+    saveScreenshot(QStringLiteral("restarting"));
+}
+
+TEST_F(App, WindowGrowsWithTheFont)
+{
+    // Every shown label at least as large as its text needs, and no two on top of each other.
+    const auto expectLabelsFit = [this](const QString &where) {
+        processEventsFor(250);
+        QList<QRect> taken;
+        for (QLabel *label : app->window()->findChildren<QLabel *>()) {
+            if (!label->isVisibleTo(app->window()) || label->text().isEmpty())
+                continue;
+            const std::string name = (where + u' ' + label->objectName()).toStdString();
+            if (label->wordWrap())
+                EXPECT_GE(label->height(), label->heightForWidth(label->width())) << name;
+            else
+                EXPECT_GE(label->width(), label->sizeHint().width()) << name;
+            const QRect rect(label->mapTo(app->window(), QPoint(0, 0)), label->size());
+            for (const QRect &other : taken)
+                EXPECT_FALSE(rect.intersects(other)) << name;
+            taken.append(rect);
+        }
+    };
+    for (const int points : {10, 14, 18}) {
+        QApplication::setFont(QFont(m_font.family(), points));
+        const auto usb = plug(QStringLiteral("2"));
+        sim(usb).setName(QStringLiteral("Classroom 12"));
+        launch();
+        ASSERT_TRUE(waitForView(kInfo));
+        const QString size = QString::number(points) + QStringLiteral("pt");
+        expectLabelsFit(QStringLiteral("information ") + size);
+        saveScreenshot(QStringLiteral("information-") + size);
+        unplug(usb);
+        ASSERT_TRUE(waitForView(kConnect));
+        expectLabelsFit(QStringLiteral("connect ") + size);
+        saveScreenshot(QStringLiteral("connect-") + size);
+        quit();
+        manager()->stop(); // the next font starts a new application
+    }
 }
 
 } // namespace
