@@ -11,7 +11,11 @@
 #include "PtyAsOnlySerialPort.h"
 #include "TestSupport.h"
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace mltest;
 using namespace Qt::StringLiterals;
@@ -47,6 +51,11 @@ protected:
         manager.setPendingNewPropertyKey(key);
         manager.setPendingNewPropertyValue(u"sent value"_s);
         manager.startTimeoutTimer();
+        // A coarse time-out could end a slow answer up to 5 % early.
+        const auto timers = manager.findChildren<QTimer *>();
+        EXPECT_TRUE(std::any_of(timers.begin(), timers.end(), [](const QTimer *t) {
+            return t->isActive() && t->interval() == 20000 && t->timerType() == Qt::PreciseTimer;
+        }));
     }
 
     void feed(const QByteArray &bytes) { manager.serialPortDidReceiveData(nullptr, bytes); }
