@@ -10,7 +10,8 @@
 bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector,
                                                       const QVariant &userData)
 {
-    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || m_firstQueryAwaitingPort)
+    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone ||
+        m_firstQueryAwaitingPort)
         return false;
     if (!serialPortOK())
         return false;
@@ -20,7 +21,8 @@ bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLComplet
     // The first query after a microphone arrives waits for its port. It is
     // written at once when the port opens at the first attempt; otherwise
     // later from the main loop, and the call says only that it is under way.
-    if (userData.metaType().id() == QMetaType::QString && ML_startsWith(userData.toString(), QStringLiteral("initial"))) {
+    if (userData.metaType().id() == QMetaType::QString &&
+        ML_startsWith(userData.toString(), QStringLiteral("initial"))) {
         m_firstQueryAwaitingPort = true;
         m_firstQueryCallRunning = true;
         waitForOpen(PortWaitPurpose::FirstQuery);
@@ -107,8 +109,8 @@ bool MLDeviceManager::setPropertyBoolValue(const QString &key, bool value, QObje
 
 bool MLDeviceManager::sendUloadCommandWithFile(const QString &fileName)
 {
-    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || m_firstQueryAwaitingPort
-        || !serialPortOK())
+    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone ||
+        m_firstQueryAwaitingPort || !serialPortOK())
         return false;
     m_serialResponseTarget = nullptr;
     m_serialResponseSelector = nullptr;

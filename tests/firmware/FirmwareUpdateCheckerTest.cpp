@@ -149,7 +149,8 @@ TEST_F(FirmwareUpdateChecker, RepliesThatAreNoListFail)
     checker.setMaxBodyBytes(ExampleList.size() - 1);
     server.route(ListPath, HttpResponse::answer(200, ExampleList));
     const auto outcome = start(server.url(ListPath));
-    EXPECT_TRUE(mltest::waitUntil([&] { return log.countContaining(QStringLiteral("check abandoned")) == 1; }));
+    EXPECT_TRUE(
+        mltest::waitUntil([&] { return log.countContaining(QStringLiteral("check abandoned")) == 1; }));
     mltest::flushEvents();
     EXPECT_EQ(outcome->calls, 0);
 }

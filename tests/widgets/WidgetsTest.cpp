@@ -75,57 +75,22 @@ TEST_F(Widgets, BatteryGaugeShowsTheLevelInBarsAndColour)
     EXPECT_EQ(gauge.accessibleDescription(), QStringLiteral("87 percent"));
 }
 
-// Every view in the main window at its real size, filled with the widest
-// content it takes; the pictures are saved for review.
-TEST_F(Widgets, EveryViewLoadsAndFitsTheMainWindow)
+// Every view loads by its name with the pictures it names (whether its texts
+// fit is checked in every language with the translations).
+TEST_F(Widgets, EveryViewLoadsWithItsPictures)
 {
-    std::unique_ptr<QWidget> root(MLLayoutLoader::loadLayout(QStringLiteral("MainWindow")));
-    auto *window = qobject_cast<QMainWindow *>(root.get());
-    ASSERT_NE(window, nullptr);
-    auto *quit = window->findChild<QAction *>(QStringLiteral("quitMenuItem"));
-    ASSERT_NE(quit, nullptr);
-    EXPECT_EQ(quit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    QWidget *base = window->findChild<QWidget *>(QStringLiteral("baseWindowView"));
-    ASSERT_NE(base, nullptr);
-    window->show();
-    const QString dir = mltest::outputDir() + QStringLiteral("/widgets");
-    QDir().mkpath(dir);
-    const char *views[] = {"connectMessageView", "disconnectMessageView", "disconnectMultiMessageView",
-                           "micInfoView",        "criticalErrorView",     "restartingView"};
+    const char *views[] = {
+        "MainWindow",  "ConnectMessageView", "DisconnectMessageView", "DisconnectMultiMessageView",
+        "MicInfoView", "CriticalErrorView",  "RestartingView"};
     for (const char *name : views) {
         SCOPED_TRACE(name);
-        QString layout = QString::fromLatin1(name);
-        layout[0] = layout[0].toUpper();
-        QWidget *view = MLLayoutLoader::loadLayout(layout, base);
+        std::unique_ptr<QWidget> view(MLLayoutLoader::loadLayout(QString::fromLatin1(name)));
         ASSERT_NE(view, nullptr);
-        EXPECT_EQ(view->objectName(), QLatin1StringView(name));
-        if (auto *value = view->findChild<QLabel *>(QStringLiteral("microphoneNameLabel"))) {
-            // Names have up to 12 characters; the widest still fits beside the picture.
-            value->setText(QStringLiteral("WWWWWWWWWWWW"));
-            auto *image = view->findChild<QLabel *>(QStringLiteral("micImage"));
-            image->setPixmap(MLImages::pixmapNamed(QStringLiteral("StudentMic"), image->size()));
-            EXPECT_FALSE(image->pixmap().isNull()) << "no student microphone picture";
-            auto *notice = view->findChild<QLabel *>(QStringLiteral("firmwareUpdateNotice"));
-            notice->setText(QStringLiteral("Firmware update available: 1.05 \u2192 1.07"));
-            notice->show();
-        }
-        MLSwapView(base, view, 0);
-        mltest::flushEvents();
-        EXPECT_EQ(view->size(), base->size());
-        for (QLabel *label : view->findChildren<QLabel *>()) {
+        for (QLabel *label : view->findChildren<QLabel *>())
             EXPECT_TRUE(!label->property("mlImage").isValid() || !label->pixmap().isNull())
                 << "picture missing";
-            if (!label->isVisible() || label->text().isEmpty())
-                continue;
-            SCOPED_TRACE(label->objectName().toStdString());
-            EXPECT_TRUE(view->rect().contains(QRect(label->mapTo(view, QPoint(0, 0)), label->size())));
-            const QSize needed = label->wordWrap() ? QSize(0, label->heightForWidth(label->width()))
-                                                   : label->minimumSizeHint();
-            EXPECT_GE(label->height(), needed.height()) << "text cut off at the bottom";
-            EXPECT_GE(label->width(), needed.width()) << "text cut off at the side";
-        }
-        EXPECT_TRUE(render(window).save(dir + u'/' + layout + QStringLiteral(".png")));
     }
+    EXPECT_FALSE(MLImages::pixmapNamed(QStringLiteral("StudentMic"), QSize(64, 64)).isNull());
     // The loader leaves out Qt Designer's plugins (Qt Quick among them): start-up time and memory for
     // nothing.
     QFile maps(QStringLiteral("/proc/self/maps"));
