@@ -45,7 +45,14 @@ Usage usage()
     // Memory freed but kept by the allocator is not growth.
     malloc_trim(0);
     Usage now;
-    now.descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+    // The testbed keeps the master side of every microphone it made: those are
+    // the harness's, not the application's.
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    now.descriptors = 0;
+    for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System)) {
+        if (QFile::symLinkTarget(fds.filePath(fd)) != QLatin1StringView("/dev/ptmx"))
+            ++now.descriptors;
+    }
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray &line : status.readAll().split('\n')) {
@@ -56,14 +63,14 @@ Usage usage()
     return now;
 }
 
-std::string microphone(const std::string &tty)
+std::string microphone(const std::string &tty, int minor)
 {
     const std::string base = "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
     return "P: " + base + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=1a85\nA: idProduct=4721\n"
            "A: busnum=1\nA: devpath=2\nA: product=Soak Mic\n\n"
            "P: " + base + "/1-2:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n"
            "P: " + base + "/1-2:1.0/tty/" + tty + "\nN: " + tty + "\nE: DEVNAME=/dev/" + tty +
-           "\nE: SUBSYSTEM=tty\nA: dev=166:0\n\n";
+           "\nE: SUBSYSTEM=tty\nA: dev=166:" + std::to_string(minor) + "\n\n";
 }
 
 template<typename Condition> bool runUntil(Condition done, int timeoutMs = 10000)
@@ -107,9 +114,11 @@ int main(int argc, char **argv)
             ++summaries;
     });
     const std::string sysBase = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+    // The testbed never takes a device name back: each plug-in is a new tty.
+    int minor = 0;
     std::string tty = "ttyACM0";
     const auto plug = [&] {
-        umockdev_testbed_add_from_string(testbed, microphone(tty).c_str(), nullptr);
+        umockdev_testbed_add_from_string(testbed, microphone(tty, minor).c_str(), nullptr);
         sim.attach(umockdev_testbed_get_dev_fd(testbed, ("/dev/" + tty).c_str()));
         return runUntil([&] { return delegate->currentView() == delegate->micInfoView() && !delegate->busy(); });
     };
@@ -144,7 +153,7 @@ int main(int argc, char **argv)
         for (int i = 0; i < count; ++i) {
             if (!unplug())
                 return false;
-            tty = i % 2 ? "ttyACM0" : "ttyACM1";
+            tty = "ttyACM" + std::to_string(++minor);
             if (!plug())
                 return false;
         }
@@ -175,7 +184,8 @@ int main(int argc, char **argv)
     std::printf("soak resident memory: %.1f MB before, %.1f MB after, growth %.2f MB (target < 2 MB: %s)\n",
                 double(before.residentKiB) / 1024.0, double(after.residentKiB) / 1024.0, growthMB,
                 growthMB < 2.0 ? "met" : "NOT MET");
-    std::printf("soak open descriptors: %lld before, %lld after (target no growth: %s)\n",
+    std::printf("soak open descriptors (the testbed's pty masters left out): %lld before, %lld after "
+                "(target no growth: %s)\n",
                 qlonglong(before.descriptors), qlonglong(after.descriptors),
                 after.descriptors <= before.descriptors ? "met" : "NOT MET");
 
