@@ -6,12 +6,12 @@
 //
 // usage: soak_bench [round-trips] [plug-cycles] [sheet-openings]   (default 100000 1000 1000)
 
+#include "MicSimulator.h"
 #include "MLAppDelegate.h"
 #include "MLConfigurationSheetController.h"
 #include "MLDefaultsKeys.h"
 #include "MLDeviceManager.h"
 #include "MLUserDefaults.h"
-#include "MicSimulator.h"
 
 #include "UmockdevPreload.h"
 
@@ -66,10 +66,14 @@ Usage usage()
 std::string microphone(const std::string &tty, int minor)
 {
     const std::string base = "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
-    return "P: " + base + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=1a85\nA: idProduct=4721\n"
+    return "P: " + base +
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=1a85\nA: idProduct=4721\n"
            "A: busnum=1\nA: devpath=2\nA: product=Soak Mic\n\n"
-           "P: " + base + "/1-2:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n"
-           "P: " + base + "/1-2:1.0/tty/" + tty + "\nN: " + tty + "\nE: DEVNAME=/dev/" + tty +
+           "P: " +
+           base +
+           "/1-2:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n"
+           "P: " +
+           base + "/1-2:1.0/tty/" + tty + "\nN: " + tty + "\nE: DEVNAME=/dev/" + tty +
            "\nE: SUBSYSTEM=tty\nA: dev=166:" + std::to_string(minor) + "\n\n";
 }
 
@@ -101,7 +105,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     UMockdevTestbed *testbed = umockdev_testbed_new();
     QApplication app(argc, argv);
-    MLUserDefaults::setObject(QStringLiteral("http://127.0.0.1:9/"), QString(MLDefaultsKeys::MarlevoServerURL));
+    MLUserDefaults::setObject(QStringLiteral("http://127.0.0.1:9/"),
+                              QString(MLDefaultsKeys::MarlevoServerURL));
 
     auto delegate = std::make_shared<MLAppDelegate>();
     delegate->setPeriodicQueryIntervalMs(1);
@@ -120,7 +125,8 @@ int main(int argc, char **argv)
     const auto plug = [&] {
         umockdev_testbed_add_from_string(testbed, microphone(tty, minor).c_str(), nullptr);
         sim.attach(umockdev_testbed_get_dev_fd(testbed, ("/dev/" + tty).c_str()));
-        return runUntil([&] { return delegate->currentView() == delegate->micInfoView() && !delegate->busy(); });
+        return runUntil(
+            [&] { return delegate->currentView() == delegate->micInfoView() && !delegate->busy(); });
     };
     const auto unplug = [&] {
         sim.stop();
