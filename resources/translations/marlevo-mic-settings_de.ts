@@ -383,6 +383,14 @@ Schließen Sie diese Meldung, ziehen Sie das Mikrofon ab und schließen Sie es w
         <source>The microphone took these new values before the failure: %1.</source>
         <translation>Vor dem Fehler hat das Mikrofon diese neuen Werte übernommen: %1.</translation>
     </message>
+    <message>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>Der Name darf „keyset1.txt“ nicht enthalten</translation>
+    </message>
+    <message>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>Mit „keyset1.txt“ meldet das Mikrofon, dass es wiederhergestellt werden muss. Bitte wählen Sie einen Namen ohne diese Zeichenfolge.</translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>

@@ -377,6 +377,14 @@ Close this message, disconnect the microphone and reconnect to try again. If the
         <source>The microphone took these new values before the failure: %1.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>

@@ -383,6 +383,14 @@ Cierre este mensaje, desconecte el micrófono y vuelva a conectarlo para intenta
         <source>The microphone took these new values before the failure: %1.</source>
         <translation>Antes del fallo, el micrófono aceptó estos valores nuevos: %1.</translation>
     </message>
+    <message>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>El nombre no puede contener «keyset1.txt»</translation>
+    </message>
+    <message>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>El micrófono usa «keyset1.txt» para indicar que necesita recuperarse. Elija un nombre que no lo contenga.</translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>

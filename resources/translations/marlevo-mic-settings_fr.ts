@@ -383,6 +383,14 @@ Fermez ce message, débranchez le microphone, puis rebranchez-le pour réessayer
         <source>The microphone took these new values before the failure: %1.</source>
         <translation>Avant l’échec, le microphone a enregistré ces nouvelles valeurs&#xa0;: %1.</translation>
     </message>
+    <message>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>Le nom ne peut pas contenir « keyset1.txt »</translation>
+    </message>
+    <message>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>Le microphone utilise « keyset1.txt » pour signaler qu’il doit être restauré. Veuillez choisir un nom qui ne le contient pas.</translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>

@@ -383,6 +383,14 @@ Chiudi questo messaggio, scollega il microfono e ricollegalo per riprovare. Se i
         <source>The microphone took these new values before the failure: %1.</source>
         <translation>Prima dell’errore il microfono ha accettato questi nuovi valori: %1.</translation>
     </message>
+    <message>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>Il nome non può contenere «keyset1.txt»</translation>
+    </message>
+    <message>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>Il microfono usa «keyset1.txt» per segnalare che deve essere ripristinato. Scegliere un nome che non lo contenga.</translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>

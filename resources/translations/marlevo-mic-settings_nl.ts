@@ -383,6 +383,14 @@ Sluit dit bericht, koppel de microfoon los en sluit hem opnieuw aan om het nog e
         <source>The microphone took these new values before the failure: %1.</source>
         <translation>Vóór de fout heeft de microfoon deze nieuwe waarden overgenomen: %1.</translation>
     </message>
+    <message>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>De naam mag geen ‘keyset1.txt’ bevatten</translation>
+    </message>
+    <message>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>De microfoon meldt met ‘keyset1.txt’ dat hij hersteld moet worden. Kies een naam zonder deze tekst.</translation>
+    </message>
 </context>
 <context>
     <name>MLDeviceManager</name>

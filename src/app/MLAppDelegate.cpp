@@ -432,6 +432,16 @@ void MLAppDelegate::configurationSheetDidEnd(QWidget *sheet, int returnCode)
         controller->deleteLater();
 }
 
+void MLAppDelegate::endConfigurationSheet()
+{
+    if (!m_configurationSheetController)
+        return;
+    // Closes its alerts first (a question answers "No"); ends the sheet with
+    // code 0, and configurationSheetDidEnd lets go of it.
+    m_configurationSheetController->cancel();
+    m_configurationSheetController.reset();
+}
+
 // --- Device events ------------------------------------------------------------------------
 
 void MLAppDelegate::deviceConnected()
@@ -463,11 +473,7 @@ void MLAppDelegate::deviceDisconnected()
     const quint32 remaining = manager->numConnectedDevices();
     if (remaining >= 2)
         return;
-    if (m_configurationSheetController) {
-        // Ends the sheet with code 0; configurationSheetDidEnd lets go of it.
-        m_configurationSheetController->cancel();
-        m_configurationSheetController.reset();
-    }
+    endConfigurationSheet();
     setBusy(false);
     setReadingMicrophone(false);
     setAppState(MLAppStateConnectMic);
@@ -485,6 +491,8 @@ void MLAppDelegate::deviceHadError()
     // A save whose command the manager dropped (too much data) has failed.
     if (m_configurationSheetController)
         m_configurationSheetController->saveInterrupted(tr("Device error"));
+    // The window now asks for a re-plug: the sheet must write nothing more.
+    endConfigurationSheet();
     unMinimiseWindowIfNecessary();
     showDisconnectBecauseOfErrorMessage();
 }
@@ -496,6 +504,7 @@ void MLAppDelegate::deviceBricked()
     // The bricked message ends any command without an answer, a save's too.
     if (m_configurationSheetController)
         m_configurationSheetController->saveInterrupted(tr("Bricked"));
+    endConfigurationSheet();
     if (m_appState == MLAppStateRecovery)
         return;
     startRecoveryProcess();
@@ -623,6 +632,7 @@ void MLAppDelegate::periodicDeviceQueryComplete(const MLDeviceOperationResult &r
         setupPeriodicQueryTimer();
     } else {
         setAppState(MLAppStateError);
+        endConfigurationSheet();
         showDisconnectBecauseOfErrorMessage();
     }
 }

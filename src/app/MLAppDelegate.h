@@ -84,6 +84,8 @@ public:
     // --- Settings sheet ---------------------------------------------------------
     void settingsButtonPressed();
     void showConfigurationSheet();
+    // Closes the settings sheet and whatever it has open, if it is open.
+    void endConfigurationSheet();
     void configurationSheetDidEnd(QWidget *sheet, int returnCode);
     MLConfigurationSheetController *configurationSheetController() const { return m_configurationSheetController.get(); }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One serial port of stream type as the system lists it. On Linux the
@@ -25,6 +26,9 @@ public:
     virtual ~MLSerialDeviceRegistry() = default;
     // Every serial port of stream type now present, in the system's order.
     virtual std::vector<MLSerialDeviceEntry> serialStreamPorts() const = 0;
+    // The port whose call-out or dial-in path is `path`. By default a search
+    // of the whole list; a registry that can look one node up does so.
+    virtual std::optional<MLSerialDeviceEntry> portWithPath(const QString &path) const;
 };
 
 // tty devices below a real parent device (virtual consoles and the like are
@@ -33,6 +37,9 @@ class MLUdevSerialDeviceRegistry final : public MLSerialDeviceRegistry
 {
 public:
     std::vector<MLSerialDeviceEntry> serialStreamPorts() const override;
+    // Asks udev for the one node: a machine with dozens of legacy ttys would
+    // otherwise pay for a full listing at every port that is set up.
+    std::optional<MLSerialDeviceEntry> portWithPath(const QString &path) const override;
 };
 
 // A fixed list, for tests.

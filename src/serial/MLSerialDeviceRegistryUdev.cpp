@@ -17,7 +17,38 @@ QString baseNameOf(const QString &sysname)
     return sysname.left(end);
 }
 
+// The entry for one tty, or nothing for a tty that is no serial port.
+std::optional<MLSerialDeviceEntry> serialEntryOf(udev_device *device)
+{
+    if (!device)
+        return std::nullopt;
+    // Virtual consoles and the like have no parent device: no serial ports.
+    // The parent belongs to `device` and is not released here.
+    udev_device *parent = udev_device_get_parent(device);
+    const char *devnode = udev_device_get_devnode(device);
+    if (!parent || !devnode)
+        return std::nullopt;
+
+    MLSerialDeviceEntry entry;
+    entry.calloutPath = fromUdev(devnode);
+    entry.dialinPath = entry.calloutPath;
+    entry.suffix = fromUdev(udev_device_get_sysname(device));
+    entry.baseName = baseNameOf(entry.suffix);
+    entry.serviceType = fromUdev(udev_device_get_driver(parent));
+    entry.modemName = QStringLiteral("IOSerialStream");
+    return entry;
+}
+
 } // namespace
+
+std::optional<MLSerialDeviceEntry> MLSerialDeviceRegistry::portWithPath(const QString &path) const
+{
+    for (auto &entry : serialStreamPorts()) {
+        if (entry.calloutPath == path || entry.dialinPath == path)
+            return std::move(entry);
+    }
+    return std::nullopt;
+}
 
 std::vector<MLSerialDeviceEntry> MLUdevSerialDeviceRegistry::serialStreamPorts() const
 {
@@ -35,23 +66,26 @@ std::vector<MLSerialDeviceEntry> MLUdevSerialDeviceRegistry::serialStreamPorts()
     {
         udev_ptr<udev_device> device(
             udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(item)));
-        if (!device)
-            continue;
-        // Virtual consoles and the like have no parent device: no serial ports.
-        // The parent belongs to `device` and is not released here.
-        udev_device *parent = udev_device_get_parent(device.get());
-        const char *devnode = udev_device_get_devnode(device.get());
-        if (!parent || !devnode)
-            continue;
-
-        MLSerialDeviceEntry entry;
-        entry.calloutPath = fromUdev(devnode);
-        entry.dialinPath = entry.calloutPath;
-        entry.suffix = fromUdev(udev_device_get_sysname(device.get()));
-        entry.baseName = baseNameOf(entry.suffix);
-        entry.serviceType = fromUdev(udev_device_get_driver(parent));
-        entry.modemName = QStringLiteral("IOSerialStream");
-        ports.push_back(std::move(entry));
+        if (auto entry = serialEntryOf(device.get()))
+            ports.push_back(std::move(*entry));
     }
     return ports;
+}
+
+std::optional<MLSerialDeviceEntry> MLUdevSerialDeviceRegistry::portWithPath(const QString &path) const
+{
+    // The node's name is the tty's sysname as a rule; when it is not (a
+    // renamed node, a link), the listing finds it by its devnode.
+    const QString sysname = path.section(u'/', -1);
+    if (path.startsWith(QLatin1StringView("/dev/")) && !sysname.isEmpty()) {
+        udev_ptr<udev> context(udev_new());
+        if (context) {
+            udev_ptr<udev_device> device(
+                udev_device_new_from_subsystem_sysname(context.get(), "tty", sysname.toUtf8().constData()));
+            // Found under its own name: the answer, whether a serial port or not.
+            if (device && fromUdev(udev_device_get_devnode(device.get())) == path)
+                return serialEntryOf(device.get());
+        }
+    }
+    return MLSerialDeviceRegistry::portWithPath(path);
 }

@@ -296,12 +296,7 @@ std::optional<MLSerialDeviceEntry> MLSerialPort::deviceFromBSDPath(const QString
 {
     if (path.isEmpty())
         return std::nullopt;
-    const auto registry = currentDeviceRegistry();
-    for (auto &entry : registry->serialStreamPorts()) {
-        if (entry.calloutPath == path || entry.dialinPath == path)
-            return std::move(entry);
-    }
-    return std::nullopt;
+    return currentDeviceRegistry()->portWithPath(path);
 }
 
 std::shared_ptr<MLSerialPort> MLSerialPort::existingPortWithPath(const QString &path)

@@ -468,6 +468,13 @@ void MLConfigurationSheetController::okClicked()
         informMicrophoneNameTooLong();
         return;
     }
+    // Every later reply would carry the name, and the marker in it, so the
+    // microphone would look in need of recovery for good.
+    if (MLDeviceManager::nameHoldsBrickedMarker(m_microphoneName) ||
+        m_microphoneName.contains(kBrickedMarker, Qt::CaseInsensitive)) {
+        informMicrophoneNameReserved();
+        return;
+    }
     if (m_channel1 == m_channel2) {
         informUserChannelsCannotBeTheSame();
         return;
@@ -573,7 +580,7 @@ void MLConfigurationSheetController::switchInfoDidEnd(int returnCode)
 bool MLConfigurationSheetController::microphoneCanStoreName(const QString &name)
 {
     return name.size() <= kMaxNameLength && MLLengthFormatter::isPrintableAscii(name) &&
-           !name.contains(kBrickedMarker, Qt::CaseInsensitive);
+           !name.contains(kBrickedMarker, Qt::CaseInsensitive) && !MLDeviceManager::nameHoldsBrickedMarker(name);
 }
 
 QString MLConfigurationSheetController::factoryName()
@@ -760,6 +767,13 @@ void MLConfigurationSheetController::informMicrophoneNameTooLong()
 {
     inform(tr("Name is too long"),
            tr("Please enter a name for the microphone, with a maximum of 12 characters."));
+}
+
+void MLConfigurationSheetController::informMicrophoneNameReserved()
+{
+    inform(tr("Name cannot contain \u201Ckeyset1.txt\u201D"),
+           tr("The microphone uses \u201Ckeyset1.txt\u201D to report that it needs recovery. Please "
+              "choose a name without it."));
 }
 
 void MLConfigurationSheetController::informConfigurationNotSaved()

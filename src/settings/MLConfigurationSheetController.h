@@ -88,6 +88,8 @@ public:
     // Tells which values the microphone took before the failed stage.
     void informConfigurationNotSaved();
     void informMicrophoneNameTooLong();
+    // A name with the text by which the microphone reports that it needs recovery.
+    void informMicrophoneNameReserved();
 
     // A name the microphone can store: printable ASCII, at most 12
     // characters, and nothing a reply would take for the recovery marker.

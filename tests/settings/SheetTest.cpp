@@ -371,7 +371,7 @@ TEST_F(Sheet, CoverageIsExplained)
 
 // The bricked message ends the save's command without an answer; the main
 // window says the microphone is restarting, never that none is connected.
-TEST_F(Sheet, BrickedMessageDuringASaveFailsTheStage)
+TEST_F(Sheet, BrickedMessageDuringASaveEndsTheSheet)
 {
     neverAnswer("channel1=");
     openSheet();
@@ -379,19 +379,13 @@ TEST_F(Sheet, BrickedMessageDuringASaveFailsTheStage)
     m_sheet->okClicked();
     ASSERT_TRUE(waitForCommand(MLDeviceCommandChannel1));
     LogCapture log;
-    AlertDriver alerts;
-    alerts.answer(kOk);
     ASSERT_TRUE(m_sim.sendBricked());
-    ASSERT_TRUE(waitUntil([&] { return alerts.allAnswered(); }, 3000)) << "a sheet busy for ever";
+    // The window shows the recovery view; the sheet goes without writing more.
+    ASSERT_TRUE(waitForClosed()) << "a sheet left open on a microphone in recovery";
     EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 1, Bricked")), 1);
     EXPECT_EQ(m_app->appState(), MLAppStateRecovery);
     EXPECT_EQ(m_app->currentView()->objectName(), QStringLiteral("restartingView"));
-
-    // Removed: the sheet closes and its name is not taken.
-    manager()->setConnectedDevices({});
-    manager()->closeSerialPort();
-    manager()->sendDeviceDisconnectedNotification();
-    ASSERT_TRUE(waitForClosed());
+    EXPECT_FALSE(m_app->busy());
     EXPECT_EQ(m_app->microphoneName(), QStringLiteral("Room 4"));
 }
 
