@@ -568,8 +568,9 @@ QString MLAppDelegate::portFailureAdvice(const MLPortDiagnosis &diagnosis)
     switch (diagnosis.cause) {
     case MLPortFailureCause::PermissionDenied:
         if (!diagnosis.ruleInstalled)
-            return tr("You may not open the microphone's port because its device rule is missing. "
-                      "Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.");
+            return tr(
+                "You may not open the microphone's port because its device rule is missing. "
+                "Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.");
         return tr("The device rule is installed, but your session has not been given the microphone yet. "
                   "Unplug the microphone and plug it in again.");
     case MLPortFailureCause::Busy:

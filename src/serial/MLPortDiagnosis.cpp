@@ -15,7 +15,8 @@ namespace {
 // /dev/serial/by-id, or under a test double, the text differs from the path.
 void findHolder(const QString &path, MLPortDiagnosis &diagnosis)
 {
-    struct stat node {};
+    struct stat node
+    {};
     if (::stat(QFile::encodeName(path).constData(), &node) != 0)
         return;
     const QString procRoot = QStringLiteral("/proc");
@@ -29,9 +30,11 @@ void findHolder(const QString &path, MLPortDiagnosis &diagnosis)
         const QString fdDir = procRoot + QLatin1Char('/') + pid + QStringLiteral("/fd");
         // Other users' processes are unreadable without privilege: skipped.
         for (const QString &fd : QDir(fdDir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-            struct stat held {};
+            struct stat held
+            {};
             const QByteArray link = QFile::encodeName(fdDir + QLatin1Char('/') + fd);
-            if (::stat(link.constData(), &held) != 0 || held.st_dev != node.st_dev || held.st_ino != node.st_ino)
+            if (::stat(link.constData(), &held) != 0 || held.st_dev != node.st_dev ||
+                held.st_ino != node.st_ino)
                 continue;
             QFile comm(procRoot + QLatin1Char('/') + pid + QStringLiteral("/comm"));
             if (comm.open(QIODevice::ReadOnly))

@@ -8,12 +8,10 @@
 #include "TestSupport.h"
 #include "UmockdevTestbed.h"
 
-#include <QDir>
 #include <QLabel>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/file.h>
@@ -24,18 +22,14 @@
 
 using namespace mltest;
 
-namespace {
-
 class PortDoctor : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        clearUserDefaults();
-        MLUserDefaults::setObject(QStringLiteral("http://127.0.0.1:9/"), QString(MLDefaultsKeys::MarlevoServerURL));
+        clearUserDefaults(); // no update service: nothing answers on port 9
+        MLUserDefaults::setObject(u"http://[::1]:9/"_qs, QString(MLDefaultsKeys::MarlevoServerURL));
         MLDeviceManager::sharedInstance()->setTimings(MLDeviceManagerTimings{800, 3600000, 60.0, 3, 50});
-        usb = testbed.addUsbSerial(1, QStringLiteral("2"), 0x1a85, 0x4721, QStringLiteral("ttyACM0"));
-        ASSERT_FALSE(usb.devnode.isEmpty());
     }
     void TearDown() override
     {
@@ -49,39 +43,33 @@ protected:
     {
         app = std::make_shared<MLAppDelegate>();
         app->applicationDidFinishLaunching();
-        const bool shown = waitUntil([&] { return app->currentView() && app->currentView() == app->criticalErrorView(); });
-        EXPECT_TRUE(shown);
-        if (!shown)
-            return QString();
+        if (!waitUntil([&] { return app->currentView() && app->currentView() == app->criticalErrorView(); }))
+            return QStringLiteral("(no critical-error view)");
         processEventsFor(250);
-        QDir().mkpath(outputDir() + QStringLiteral("/app"));
-        app->window()->grab().save(outputDir() + QStringLiteral("/app/port-doctor-%1.png").arg(picture));
+        app->window()->grab().save(outputDir() + QStringLiteral("/port-doctor-%1.png").arg(picture));
         return app->window()->findChild<QLabel *>(QStringLiteral("criticalErrorCauseLabel"))->text();
     }
     Testbed testbed;
-    Testbed::Usb usb;
+    Testbed::Usb usb = testbed.addUsbSerial(1, QString(u'2'), 0x1a85, 0x4721, QStringLiteral("ttyACM0"));
     std::shared_ptr<MLAppDelegate> app;
+    LogCapture log;
 };
 
 // Another program holds the port's lock: it is named by its process name and id.
 TEST_F(PortDoctor, NamesTheProgramHoldingThePort)
 {
     for (const char *holder : {"ModemManager", "minicom"}) {
-        const int fd = ::open(QFile::encodeName(usb.devnode).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const int fd = ::open(usb.devnode.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
         const pid_t child = ::fork();
-        if (child == 0) {
-            ::prctl(PR_SET_NAME, holder);
-            ::pause();
-            ::_exit(0);
-        }
+        if (child == 0)
+            ::_exit(::prctl(PR_SET_NAME, holder) + ::pause());
         ::close(fd); // the child's copy keeps the lock
-        LogCapture log;
-        const QString cause = causeShown(QString::fromLatin1(holder));
-        const QString named = QStringLiteral("%1 (process %2)").arg(QLatin1String(holder)).arg(child);
-        EXPECT_TRUE(cause.contains(named)) << cause.toStdString();
-        EXPECT_EQ(cause.contains(QStringLiteral("keeps it away")), holder == std::string("ModemManager"));
-        EXPECT_GT(log.countContaining(QStringLiteral("(held by %1, pid %2)").arg(QLatin1String(holder)).arg(child)), 0);
+        const QString who = QString::fromLatin1(holder), pid = QString::number(child);
+        const QString cause = causeShown(who);
+        EXPECT_TRUE(cause.contains(who + QStringLiteral(" (process ") + pid + u')')) << cause.toStdString();
+        EXPECT_EQ(cause.contains(QStringLiteral("keeps it away")), who == QStringLiteral("ModemManager"));
+        EXPECT_GT(log.countContaining(QStringLiteral("(held by %1, pid %2)").arg(who, pid)), 0);
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         TearDown();
@@ -91,19 +79,16 @@ TEST_F(PortDoctor, NamesTheProgramHoldingThePort)
 // A node this user may not open, with the package's rule absent from this machine.
 TEST_F(PortDoctor, PermissionDeniedAsksForThePackage)
 {
-    ASSERT_EQ(::chmod(QFile::encodeName(usb.devnode).constData(), 0), 0);
+    ASSERT_EQ(::chmod(usb.devnode.toLocal8Bit().constData(), 0), 0);
     // Root opens anything: without the file-access capabilities this thread is an ordinary user.
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct caps[2] = {};
     ASSERT_EQ(::syscall(SYS_capget, &header, caps), 0);
-    __user_cap_data_struct dropped[2] = {caps[0], caps[1]};
+    __user_cap_data_struct dropped[2] = {caps[0], caps[1]}; // restored at the end
     dropped[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
     ASSERT_EQ(::syscall(SYS_capset, &header, dropped), 0);
-    LogCapture log;
     const QString cause = causeShown(QStringLiteral("permission"));
     ::syscall(SYS_capset, &header, caps);
-    EXPECT_TRUE(cause.contains(QStringLiteral("Install the marlevo-mic-settings package"))) << cause.toStdString();
+    EXPECT_TRUE(cause.contains(u"Install the marlevo-mic-settings package"_qs)) << qPrintable(cause);
     EXPECT_GT(log.countContaining(QStringLiteral("(permission denied; device rule installed: no;")), 0);
 }
-
-} // namespace
