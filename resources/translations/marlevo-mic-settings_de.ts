@@ -174,6 +174,26 @@
         <source>Bricked</source>
         <translation>Bricked</translation>
     </message>
+    <message>
+        <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
+        <translation>Sie dürfen den Anschluss des Mikrofons nicht öffnen, weil seine Geräteregel fehlt. Installieren Sie das Paket marlevo-mic-settings, ziehen Sie dann das Mikrofon ab und stecken Sie es wieder ein.</translation>
+    </message>
+    <message>
+        <source>The device rule is installed, but your session has not been given the microphone yet. Unplug the microphone and plug it in again.</source>
+        <translation>Die Geräteregel ist installiert, aber Ihre Sitzung hat das Mikrofon noch nicht erhalten. Ziehen Sie das Mikrofon ab und stecken Sie es wieder ein.</translation>
+    </message>
+    <message>
+        <source>ModemManager (process %1) is holding the microphone&apos;s port. The device rule of the marlevo-mic-settings package keeps it away: install the package, then unplug the microphone and plug it in again.</source>
+        <translation>ModemManager (Prozess %1) belegt den Anschluss des Mikrofons. Die Geräteregel des Pakets marlevo-mic-settings hält ihn fern: Installieren Sie das Paket, ziehen Sie dann das Mikrofon ab und stecken Sie es wieder ein.</translation>
+    </message>
+    <message>
+        <source>The program %1 (process %2) is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Das Programm %1 (Prozess %2) verwendet den Anschluss des Mikrofons. Schließen Sie es, ziehen Sie dann das Mikrofon ab und stecken Sie es wieder ein.</translation>
+    </message>
+    <message>
+        <source>Another program is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Ein anderes Programm verwendet den Anschluss des Mikrofons. Schließen Sie es, ziehen Sie dann das Mikrofon ab und stecken Sie es wieder ein.</translation>
+    </message>
 </context>
 <context>
     <name>MLBatteryGauge</name>

@@ -174,6 +174,26 @@
         <source>Bricked</source>
         <translation>Bricked</translation>
     </message>
+    <message>
+        <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
+        <translation>No tiene permiso para abrir el puerto del micrófono porque falta su regla de dispositivo. Instale el paquete marlevo-mic-settings y, después, desconecte el micrófono y vuelva a conectarlo.</translation>
+    </message>
+    <message>
+        <source>The device rule is installed, but your session has not been given the microphone yet. Unplug the microphone and plug it in again.</source>
+        <translation>La regla de dispositivo está instalada, pero su sesión aún no ha recibido el micrófono. Desconecte el micrófono y vuelva a conectarlo.</translation>
+    </message>
+    <message>
+        <source>ModemManager (process %1) is holding the microphone&apos;s port. The device rule of the marlevo-mic-settings package keeps it away: install the package, then unplug the microphone and plug it in again.</source>
+        <translation>ModemManager (proceso %1) está ocupando el puerto del micrófono. La regla de dispositivo del paquete marlevo-mic-settings lo mantiene alejado: instale el paquete y, después, desconecte el micrófono y vuelva a conectarlo.</translation>
+    </message>
+    <message>
+        <source>The program %1 (process %2) is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>El programa %1 (proceso %2) está usando el puerto del micrófono. Ciérrelo y, después, desconecte el micrófono y vuelva a conectarlo.</translation>
+    </message>
+    <message>
+        <source>Another program is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Otro programa está usando el puerto del micrófono. Ciérrelo y, después, desconecte el micrófono y vuelva a conectarlo.</translation>
+    </message>
 </context>
 <context>
     <name>MLBatteryGauge</name>

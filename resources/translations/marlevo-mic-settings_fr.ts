@@ -174,6 +174,26 @@
         <source>Bricked</source>
         <translation>Bricked</translation>
     </message>
+    <message>
+        <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
+        <translation>Vous n&apos;avez pas le droit d&apos;ouvrir le port du microphone, car sa règle de périphérique est absente. Installez le paquet marlevo-mic-settings, puis débranchez le microphone et rebranchez-le.</translation>
+    </message>
+    <message>
+        <source>The device rule is installed, but your session has not been given the microphone yet. Unplug the microphone and plug it in again.</source>
+        <translation>La règle de périphérique est installée, mais votre session n&apos;a pas encore reçu le microphone. Débranchez le microphone et rebranchez-le.</translation>
+    </message>
+    <message>
+        <source>ModemManager (process %1) is holding the microphone&apos;s port. The device rule of the marlevo-mic-settings package keeps it away: install the package, then unplug the microphone and plug it in again.</source>
+        <translation>ModemManager (processus %1) occupe le port du microphone. La règle de périphérique du paquet marlevo-mic-settings le tient à l&apos;écart : installez le paquet, puis débranchez le microphone et rebranchez-le.</translation>
+    </message>
+    <message>
+        <source>The program %1 (process %2) is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Le programme %1 (processus %2) utilise le port du microphone. Fermez-le, puis débranchez le microphone et rebranchez-le.</translation>
+    </message>
+    <message>
+        <source>Another program is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Un autre programme utilise le port du microphone. Fermez-le, puis débranchez le microphone et rebranchez-le.</translation>
+    </message>
 </context>
 <context>
     <name>MLBatteryGauge</name>

@@ -174,6 +174,26 @@
         <source>Bricked</source>
         <translation>Bricked</translation>
     </message>
+    <message>
+        <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
+        <translation>Non è consentito aprire la porta del microfono perché manca la sua regola del dispositivo. Installi il pacchetto marlevo-mic-settings, poi scolleghi il microfono e lo ricolleghi.</translation>
+    </message>
+    <message>
+        <source>The device rule is installed, but your session has not been given the microphone yet. Unplug the microphone and plug it in again.</source>
+        <translation>La regola del dispositivo è installata, ma la sua sessione non ha ancora ricevuto il microfono. Scolleghi il microfono e lo ricolleghi.</translation>
+    </message>
+    <message>
+        <source>ModemManager (process %1) is holding the microphone&apos;s port. The device rule of the marlevo-mic-settings package keeps it away: install the package, then unplug the microphone and plug it in again.</source>
+        <translation>ModemManager (processo %1) sta occupando la porta del microfono. La regola del dispositivo del pacchetto marlevo-mic-settings lo tiene lontano: installi il pacchetto, poi scolleghi il microfono e lo ricolleghi.</translation>
+    </message>
+    <message>
+        <source>The program %1 (process %2) is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Il programma %1 (processo %2) sta usando la porta del microfono. Lo chiuda, poi scolleghi il microfono e lo ricolleghi.</translation>
+    </message>
+    <message>
+        <source>Another program is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Un altro programma sta usando la porta del microfono. Lo chiuda, poi scolleghi il microfono e lo ricolleghi.</translation>
+    </message>
 </context>
 <context>
     <name>MLBatteryGauge</name>

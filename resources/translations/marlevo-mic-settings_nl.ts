@@ -174,6 +174,26 @@
         <source>Bricked</source>
         <translation>Bricked</translation>
     </message>
+    <message>
+        <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
+        <translation>U mag de poort van de microfoon niet openen, omdat de apparaatregel ervan ontbreekt. Installeer het pakket marlevo-mic-settings, koppel daarna de microfoon los en sluit hem opnieuw aan.</translation>
+    </message>
+    <message>
+        <source>The device rule is installed, but your session has not been given the microphone yet. Unplug the microphone and plug it in again.</source>
+        <translation>De apparaatregel is geïnstalleerd, maar uw sessie heeft de microfoon nog niet gekregen. Koppel de microfoon los en sluit hem opnieuw aan.</translation>
+    </message>
+    <message>
+        <source>ModemManager (process %1) is holding the microphone&apos;s port. The device rule of the marlevo-mic-settings package keeps it away: install the package, then unplug the microphone and plug it in again.</source>
+        <translation>ModemManager (proces %1) houdt de poort van de microfoon bezet. De apparaatregel van het pakket marlevo-mic-settings houdt het weg: installeer het pakket, koppel daarna de microfoon los en sluit hem opnieuw aan.</translation>
+    </message>
+    <message>
+        <source>The program %1 (process %2) is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Het programma %1 (proces %2) gebruikt de poort van de microfoon. Sluit het, koppel daarna de microfoon los en sluit hem opnieuw aan.</translation>
+    </message>
+    <message>
+        <source>Another program is using the microphone&apos;s port. Close it, then unplug the microphone and plug it in again.</source>
+        <translation>Een ander programma gebruikt de poort van de microfoon. Sluit het, koppel daarna de microfoon los en sluit hem opnieuw aan.</translation>
+    </message>
 </context>
 <context>
     <name>MLBatteryGauge</name>

@@ -272,6 +272,11 @@ void MLAppDelegate::showCriticalErrorView(const QString &message)
     m_criticalErrorCaption = m_criticalErrorView->findChild<QLabel *>(QStringLiteral("criticalErrorCaption"));
     if (m_criticalErrorCaption)
         m_criticalErrorCaption->setText(message);
+    if (auto *cause = m_criticalErrorView->findChild<QLabel *>(QStringLiteral("criticalErrorCauseLabel"))) {
+        const QString text = portFailureAdvice(deviceManager()->lastOpenFailure());
+        cause->setText(text);
+        cause->setVisible(!text.isEmpty());
+    }
     addViewToBaseView(m_criticalErrorView);
 }
 
@@ -558,7 +563,40 @@ void MLAppDelegate::initialDeviceQueryComplete(const MLDeviceOperationResult &re
         }
     } else {
         setAppState(MLAppStateError);
-        showDisconnectBecauseOfErrorMessage();
+        // A port we may not open, or one another program holds, is named
+        // with what to do; other failures keep the plain message.
+        if (portFailureAdvice(deviceManager()->lastOpenFailure()).isEmpty())
+            showDisconnectBecauseOfErrorMessage();
+        else
+            showCriticalErrorView(tr("Marlevo Microphone Settings cannot communicate with the device."));
+    }
+}
+
+QString MLAppDelegate::portFailureAdvice(const MLPortDiagnosis &diagnosis)
+{
+    switch (diagnosis.cause) {
+    case MLPortFailureCause::PermissionDenied:
+        if (!diagnosis.ruleInstalled)
+            return tr(
+                "You may not open the microphone's port because its device rule is missing. "
+                "Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.");
+        return tr("The device rule is installed, but your session has not been given the microphone yet. "
+                  "Unplug the microphone and plug it in again.");
+    case MLPortFailureCause::Busy:
+        if (diagnosis.holderIsModemManager())
+            return tr("ModemManager (process %1) is holding the microphone's port. The device rule of the "
+                      "marlevo-mic-settings package keeps it away: install the package, then unplug the "
+                      "microphone and plug it in again.")
+                .arg(diagnosis.holderPid);
+        if (diagnosis.holderPid != 0)
+            return tr("The program %1 (process %2) is using the microphone's port. Close it, then unplug the "
+                      "microphone and plug it in again.")
+                .arg(diagnosis.holderName)
+                .arg(diagnosis.holderPid);
+        return tr("Another program is using the microphone's port. Close it, then unplug the microphone and "
+                  "plug it in again.");
+    default:
+        return QString();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "DeviceManagerEventListener.h"
 #include "MLDeviceRecords.h"
+#include "MLPortDiagnosis.h"
 #include "MLVersionNumber.h"
 
 #include <QAction>
@@ -76,6 +77,8 @@ public:
     void showDisconnectBecauseOfMultipleMicsMessage();
     void showMicInformationView();
     void showCriticalErrorView(const QString &message);
+    // What the user can do about a failed open; empty when there is nothing to add.
+    static QString portFailureAdvice(const MLPortDiagnosis &diagnosis);
     void showRestartingView();
     void startRecoveryProcess();
     void unMinimiseWindowIfNecessary();

@@ -2,6 +2,7 @@
 
 #include "DeviceManagerEventListener.h"
 #include "MLDeviceRecords.h"
+#include "MLPortDiagnosis.h"
 #include "MLSerialPort.h"
 
 #include <QByteArray>
@@ -181,6 +182,8 @@ public:
     bool serialPortOK();
     bool serialPortReset();
     std::shared_ptr<MLSerialPort> serialPort() const { return m_serialPort; }
+    // Why the port last failed to open; cause None once an open succeeds.
+    const MLPortDiagnosis &lastOpenFailure() const { return m_lastOpenFailure; }
 
     // --- Serial port delegate -------------------------------------------------------
     void serialPortDidReceiveData(MLSerialPort *port, const QByteArray &data) override;
@@ -235,6 +238,7 @@ private:
     QMap<QString, QString> m_properties;
     QMap<quint32, MLSerialDeviceInfo> m_connectedDevices;
     std::shared_ptr<MLSerialPort> m_serialPort;
+    MLPortDiagnosis m_lastOpenFailure;
     qint32 m_currentDeviceCommand = MLDeviceCommandNone;
     QByteArray m_serialBuffer;
     QTimer *m_serialTimeoutTimer = nullptr;

@@ -288,6 +288,7 @@ void MLDeviceManager::serialPortWasOpened(MLSerialPort *port)
 {
     Q_UNUSED(port);
     MLDeviceDetailedLog("Serial port opened.");
+    m_lastOpenFailure = MLPortDiagnosis();
     m_serialBuffer.clear();
 }
 
@@ -300,8 +301,14 @@ void MLDeviceManager::serialPortWasClosed(MLSerialPort *port)
 
 void MLDeviceManager::serialPortDidEncounterError(MLSerialPort *port, const MLPosixError &error)
 {
-    Q_UNUSED(port);
-    MLLog("Serial Port Error: %@", error);
+    // A port that is not open failed to open: find out why while the
+    // holder, if any, still holds it.
+    QString cause;
+    if (port && !port->isOpen()) {
+        m_lastOpenFailure = MLDiagnosePortOpenFailure(error.code, error.path);
+        cause = m_lastOpenFailure.logSuffix();
+    }
+    MLLog("Serial Port Error: %@%@", error, cause);
     m_serialBuffer.clear();
 }
 
