@@ -38,7 +38,6 @@ TEST(UdevSerialTest, ListsTtysWithAParentDeviceAndANode)
     ASSERT_EQ(ports.size(), 1u);
     const MLSerialDeviceEntry &acm = ports.front();
     EXPECT_EQ(acm.calloutPath, QStringLiteral("/dev/ttyACM0"));
-    EXPECT_EQ(acm.baseName, QStringLiteral("ttyACM"));
     EXPECT_EQ(acm.serviceType, QStringLiteral("cdc_acm"));
 
     // The port looks its path up in that list.
