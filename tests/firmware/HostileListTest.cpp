@@ -16,7 +16,7 @@ QByteArray list(const QByteArray &fileName)
            "</filename><filesize>5</filesize></file></files></updates>";
 }
 
-TEST(HostileList, RefusedWithoutAVersion)
+TEST(HostileList, RefusedWithoutAVersionAndTextReadUpToItsCap)
 {
     const QByteArray declare = "<!DOCTYPE updates [<!ENTITY e \"" + QByteArray(50000, 'x') + "\">]>";
     QByteArray nested = "<!DOCTYPE updates [<!ENTITY a0 \"aaaaaaaaaa\">";
@@ -39,16 +39,13 @@ TEST(HostileList, RefusedWithoutAVersion)
         EXPECT_EQ(log.countContaining(QStringLiteral("Invalid XML Response for firmware update: ")), 1);
         log.clear();
     }
-}
 
-TEST(HostileList, ElementTextUpToItsCap)
-{
-    const std::pair<QByteArray, MLVersionNumber> cases[] = {
+    // Element text is read up to its cap.
+    const std::pair<QByteArray, MLVersionNumber> capped[] = {
         {"4721_A_x_01_06_" + QByteArray(4000, 'x'), {1, 6}},
         {"4721_A_x_01_06_" + QByteArray(4100, 'x'), {}},
         {"<![CDATA[4721_A_x]]>_01<!-- c --><b>_07</b>.bin", {1, 7}}};
-    MLFirmwareUpdateChecker checker;
-    for (const auto &[fileName, version] : cases) {
+    for (const auto &[fileName, version] : capped) {
         EXPECT_TRUE(checker.processFirmwareUpdateList(list(fileName), QStringLiteral("4721_A")));
         EXPECT_EQ(checker.highestVersion(), version) << fileName.left(60).toStdString();
     }
