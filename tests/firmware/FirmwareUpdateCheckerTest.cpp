@@ -126,8 +126,9 @@ TEST_F(FirmwareUpdateChecker, ReadsTheHighestEntryOfTheList)
         EXPECT_EQ(outcome.version, version(c.version));
         EXPECT_EQ(outcome.fileName, QString::fromLatin1(c.fileName));
         EXPECT_EQ(outcome.fileSize, c.fileSize);
-        if (c.success)
+        if (c.success) {
             EXPECT_EQ(log.records().size(), c.logged) << log.records().join(u'\n').toStdString();
+        }
         log.clear();
     }
 }
