@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using mltest::LogCapture;
 using mltest::waitUntil;
 
@@ -91,21 +92,30 @@ protected:
     void SetUp() override
     {
         mltest::clearUserDefaults();
-        QString path, error;
-        ASSERT_TRUE(m_sim.openPty(&path, &error)) << error.toStdString();
-        m_port.emplace(path);
         m_timings = manager()->timings();
+        ASSERT_NO_FATAL_FAILURE(start(500, 3600 * 1000));
+    }
+
+    void TearDown() override { stop(); }
+
+    // A fresh simulated microphone and application, the first summary shown.
+    void start(int commandTimeoutMs, int queryIntervalMs)
+    {
+        m_sim.emplace();
+        QString path, error;
+        ASSERT_TRUE(m_sim->openPty(&path, &error)) << error.toStdString();
+        m_port.emplace(path);
         MLDeviceManagerTimings timings = m_timings;
-        timings.commandTimeoutMs = 500;
+        timings.commandTimeoutMs = commandTimeoutMs;
         timings.waitForOpenSleepMs = 10;
         manager()->setTimings(timings);
         MLSerialDeviceInfo info;
         info.location = 0x01200000u;
         info.callOutDevice = info.dialInDevice = path;
         manager()->setConnectedDevices({{info.location, info}});
-        m_sim.setName(QStringLiteral("Room 4"));
+        m_sim->setName(u"Room 4"_s);
         m_app = std::make_shared<MLAppDelegate>();
-        m_app->setPeriodicQueryIntervalMs(3600 * 1000);
+        m_app->setPeriodicQueryIntervalMs(queryIntervalMs);
         manager()->addListener(m_app);
         m_app->window()->show();
         manager()->sendDeviceConnectedNotification();
@@ -113,7 +123,7 @@ protected:
             waitUntil([this] { return m_app->currentView() == m_app->micInfoView() && !m_app->busy(); }));
     }
 
-    void TearDown() override
+    void stop()
     {
         manager()->removeListener(m_app.get());
         m_app.reset();
@@ -122,10 +132,10 @@ protected:
         manager()->setConnectedDevices({});
         manager()->setPendingNewPropertyKey(QString());
         manager()->setPendingNewPropertyValue(QString());
-        manager()->setTimings(m_timings);
-        m_sim.stop();
+        m_sim->stop();
         m_port.reset();
-        // Deferred notifications and deletions of this test end here, not in the next one.
+        manager()->setTimings(m_timings);
+        // Deferred notifications and deletions end here, not in the next test.
         mltest::flushEvents();
     }
 
@@ -142,10 +152,10 @@ protected:
     {
         return waitUntil([=] { return manager()->currentDeviceCommand() == command; });
     }
-    QList<QByteArray> commands() const { return m_sim.receivedCommands(); }
+    QList<QByteArray> commands() const { return m_sim->receivedCommands(); }
     void neverAnswer(const QByteArray &start)
     {
-        m_sim.setReplyOverride([start](const QByteArray &command) -> std::optional<QByteArray> {
+        m_sim->setReplyOverride([start](const QByteArray &command) -> std::optional<QByteArray> {
             return command.startsWith(start) ? std::optional(QByteArray()) : std::nullopt;
         });
     }
@@ -160,7 +170,7 @@ protected:
         return m_sheet->window()->findChild<T *>(QString::fromLatin1(name));
     }
 
-    MicSimulator m_sim;
+    std::optional<MicSimulator> m_sim;
     std::optional<PtyAsOnlySerialPort> m_port;
     MLDeviceManagerTimings m_timings;
     std::shared_ptr<MLAppDelegate> m_app;
@@ -172,8 +182,7 @@ protected:
 // only by a ticked "Yes"; once set, the question is not asked again.
 TEST_F(Sheet, OkChecksTheNameFromAnyInputThenAsksAboutChannels)
 {
-    const QString blank = QStringLiteral("Name cannot be blank"),
-                  tooLong = QStringLiteral("Name is too long");
+    const QString blank = u"Name cannot be blank"_s, tooLong = u"Name is too long"_s;
     const QString notStorable = QStringLiteral("Name contains characters the microphone cannot store");
     const QString same = QStringLiteral("Channels assignments must be different");
     const std::pair<QString, bool> ok{kOk, false};
@@ -212,7 +221,7 @@ TEST_F(Sheet, OkChecksTheNameFromAnyInputThenAsksAboutChannels)
         }
         m_sheet->setChannel1(row.channel1);
         m_sheet->setChannel2(row.channel2);
-        m_sim.clearReceivedCommands();
+        m_sim->clearReceivedCommands();
         alerts.seen.clear();
         for (const auto &[button, tick] : row.answers)
             alerts.answer(button, tick);
@@ -239,15 +248,15 @@ TEST_F(Sheet, OkChecksTheNameFromAnyInputThenAsksAboutChannels)
 TEST_F(Sheet, SaveWaitsForASummaryOnTheWireOnly)
 {
     // The sheet shows what the microphone holds.
-    m_sim.setChannel1(1);
-    m_sim.setChannel2(0);
-    m_sim.setCoverage(5);
+    m_sim->setChannel1(1);
+    m_sim->setChannel2(0);
+    m_sim->setCoverage(5);
     m_app->periodicQueryDevice();
     ASSERT_TRUE(waitForCommand(MLDeviceCommandNone));
     openSheet();
     m_sheet->setMicrophoneName(QStringLiteral("Lab 2"));
-    m_sim.setReplyDelayMs(120);
-    m_sim.clearReceivedCommands();
+    m_sim->setReplyDelayMs(120);
+    m_sim->clearReceivedCommands();
     m_app->periodicQueryDevice();
     ASSERT_EQ(manager()->currentDeviceCommand(), MLDeviceCommandSummary);
     AlertDriver alerts;
@@ -284,11 +293,11 @@ TEST_F(Sheet, SaveThatStopsPartWayIsFollowedByOneQuery)
         m_sheet->setMicrophoneName(name);
         // The query is still outstanding when the alert closes: the failed
         // command's clean-up must not cancel it.
-        m_sim.setReplyDelayMs(cancel ? 0 : 250);
+        m_sim->setReplyDelayMs(cancel ? 0 : 250);
         AlertDriver alerts(150);
         alerts.answer(kOk);
         LogCapture log;
-        m_sim.clearReceivedCommands();
+        m_sim->clearReceivedCommands();
         m_sheet->okClicked();
         ASSERT_TRUE(waitForCommand(MLDeviceCommandChannel2));
         if (cancel)
@@ -306,9 +315,9 @@ TEST_F(Sheet, SaveThatStopsPartWayIsFollowedByOneQuery)
             "The microphone took these new values before the failure: the name, switch position 1.")));
 
         // A retry starts over.
-        m_sim.setReplyOverride({});
-        m_sim.setReplyDelayMs(0);
-        m_sim.clearReceivedCommands();
+        m_sim->setReplyOverride({});
+        m_sim->setReplyDelayMs(0);
+        m_sim->clearReceivedCommands();
         m_sheet->okClicked();
         ASSERT_TRUE(waitForClosed());
         EXPECT_EQ(commands(), (QList<QByteArray>{"RENAME Lab 2", "channel1=0", "channel2=1", "coverage=3"}));
@@ -342,14 +351,19 @@ TEST_F(Sheet, FactoryResetWritesTheFactoryValuesWithoutFurtherQuestions)
         translation.word = QString::fromUtf8(word);
         EXPECT_EQ(MLConfigurationSheetController::factoryName(), QString::fromUtf8(name)) << word;
     }
+    // Each coverage value is explained in the sheet.
     openSheet();
+    auto *hint = child<QLabel>("coverageHint");
+    EXPECT_EQ(hint->text(), u"3: a usual classroom (factory setting)"_s);
     m_sheet->setChannel1(5);
     m_sheet->setChannel2(6);
-    m_sheet->setVoiceChoice(4);
+    auto *coverage = child<QComboBox>("coverageSelector");
+    coverage->setCurrentIndex(coverage->findData(4));
+    EXPECT_EQ(hint->text(), u"4: a large classroom"_s);
     AlertDriver alerts;
     alerts.answer(QStringLiteral("Do Not Reset"));
     alerts.answer(QStringLiteral("Reset Microphone"));
-    m_sim.clearReceivedCommands();
+    m_sim->clearReceivedCommands();
     m_sheet->defaultsClicked();
     ASSERT_TRUE(waitUntil([&] { return m_sheet->resetConfirmAlert() == nullptr; }));
     expectNothingSent();
@@ -359,18 +373,8 @@ TEST_F(Sheet, FactoryResetWritesTheFactoryValuesWithoutFurtherQuestions)
     EXPECT_EQ(commands(), (QList<QByteArray>{"RENAME Mikrofon", "channel1=0", "channel2=1", "coverage=3"}));
 }
 
-TEST_F(Sheet, CoverageIsExplained)
-{
-    openSheet();
-    auto *hint = child<QLabel>("coverageHint");
-    auto *coverage = child<QComboBox>("coverageSelector");
-    EXPECT_EQ(hint->text(), QStringLiteral("3: a usual classroom (factory setting)"));
-    coverage->setCurrentIndex(coverage->findData(5));
-    EXPECT_EQ(hint->text(), QStringLiteral("5: the largest area, a hall or gym"));
-}
-
-// The bricked message ends the save's command without an answer; the main
-// window says the microphone is restarting, never that none is connected.
+// The bricked message ends the save's command without an answer, and the
+// sheet with it; what the window shows is checked with the alerts below.
 TEST_F(Sheet, BrickedMessageDuringASaveEndsTheSheet)
 {
     neverAnswer("channel1=");
@@ -379,14 +383,94 @@ TEST_F(Sheet, BrickedMessageDuringASaveEndsTheSheet)
     m_sheet->okClicked();
     ASSERT_TRUE(waitForCommand(MLDeviceCommandChannel1));
     LogCapture log;
-    ASSERT_TRUE(m_sim.sendBricked());
-    // The window shows the recovery view; the sheet goes without writing more.
+    ASSERT_TRUE(m_sim->sendBricked());
+    // The sheet goes without writing more.
     ASSERT_TRUE(waitForClosed()) << "a sheet left open on a microphone in recovery";
     EXPECT_EQ(log.count(QStringLiteral("Error saving config at stage: 1, Bricked")), 1);
-    EXPECT_EQ(m_app->appState(), MLAppStateRecovery);
-    EXPECT_EQ(m_app->currentView()->objectName(), QStringLiteral("restartingView"));
-    EXPECT_FALSE(m_app->busy());
     EXPECT_EQ(m_app->microphoneName(), QStringLiteral("Room 4"));
+}
+
+// The alert open when the event falls due, and the events.
+constexpr int NoAlert = 0, MainWindowAlert = 1, LegacyQuestion = 2, NameAlert = 3, ResetQuestion = 4;
+constexpr int Removal = 0, Junk = 1, Bricked = 2, Timeout = 3;
+
+// Qt's nested loops deliver device events and the time-out while an alert is
+// open: the window must be right and nothing may reach the microphone once the
+// alert is answered with its accepting button. Names holding the recovery
+// marker are refused. A fresh application each time, queried every 100 ms.
+TEST_F(Sheet, EventsWhileAnAlertIsOpen)
+{
+    const auto openAlert = [] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); };
+    const QString markerNames[] = {u"keyset1.txt"_s, u"keyset1.txt2"_s, u"Akeyset1.txt"_s, u"xkeyset1.txt"_s};
+    for (int alert = NoAlert; alert <= ResetQuestion; ++alert) {
+        for (int event = Removal; event <= Timeout; ++event) {
+            SCOPED_TRACE(testing::Message() << "alert " << alert << ", event " << event);
+            stop();
+            ASSERT_NO_FATAL_FAILURE(start(300, 100));
+            // The next summary's answer brings the event; a removal comes from the system.
+            const auto bring = [&] {
+                if (event == Removal) {
+                    manager()->setConnectedDevices({});
+                    manager()->sendDeviceDisconnectedNotification();
+                    return;
+                }
+                const QByteArray reply = event == Junk      ? QByteArray(3000, 'x')
+                                         : event == Bricked ? "Error: cannot open keyset1.txt\r\n"_ba
+                                                            : QByteArray();
+                m_sim->setReplyOverride([reply](const QByteArray &command) -> std::optional<QByteArray> {
+                    return command == "SUMMARY" ? std::optional(reply) : std::nullopt;
+                });
+            };
+            QElapsedTimer since;
+            QString seen;
+            bool answered = false;
+            QTimer driver;
+            QObject::connect(&driver, &QTimer::timeout, [&] {
+                QMessageBox *box = openAlert();
+                if (box && !since.isValid()) {
+                    since.start();
+                    seen = box->text();
+                    bring();
+                } else if (box && since.elapsed() > 800) {
+                    // The event is through: from here nothing may go out.
+                    answered = true;
+                    m_sim->clearReceivedCommands();
+                    (box->defaultButton() ? box->defaultButton() : box->buttons().first())->click();
+                }
+            });
+            driver.start(5);
+            if (alert >= LegacyQuestion) { // a legacy channel, or a name holding the recovery marker
+                openSheet();
+                m_sheet->setChannel2(5);
+                m_sheet->setMicrophoneName(alert == NameAlert ? markerNames[event] : u"Lab 2"_s);
+            }
+            if (alert == NoAlert)
+                bring();
+            else if (alert == MainWindowAlert)
+                m_app->showOKAlert(u"Alert"_s, QString());
+            else if (alert == ResetQuestion)
+                m_sheet->defaultsClicked();
+            else // exec() returns once the alert is closed
+                m_sheet->okClicked();
+            EXPECT_EQ(alert == NameAlert, seen == u"Name cannot contain \u201Ckeyset1.txt\u201D"_s)
+                << seen.toStdString();
+            ASSERT_TRUE(waitUntil([&] { return !openAlert() && (alert == NoAlert || since.isValid()); }));
+            // Views are made when first shown.
+            const auto view = [&] {
+                return event == Removal   ? m_app->connectMessageView()
+                       : event == Bricked ? m_app->restartingView()
+                                          : m_app->disconnectMessageView();
+            };
+            ASSERT_TRUE(waitUntil([&] { return m_app->currentView() == view(); }, 3000));
+            if (!answered) // closed by the event itself
+                m_sim->clearReceivedCommands();
+            mltest::processEventsFor(500);
+            EXPECT_TRUE(commands().isEmpty()) << commands().join(' ').toStdString();
+            EXPECT_EQ(m_app->currentView(), view());
+            EXPECT_EQ(m_app->configurationSheetController(), nullptr) << "closed, busy or not";
+            EXPECT_FALSE(m_app->busy());
+        }
+    }
 }
 
 } // namespace
