@@ -78,14 +78,18 @@ void MLDeviceManager::deviceMatch(quint32 index)
     const udev_ptr<udev_device> port =
         m_nonMicrophoneSuffixes.contains(suffix) ? nullptr : m_discovery->serialPortNamed(suffix);
     // The USB device the port belongs to.
-    udev_device *usb = port ? udev_device_get_parent_with_subsystem_devtype(port.get(), "usb", "usb_device") : nullptr;
+    udev_device *usb =
+        port ? udev_device_get_parent_with_subsystem_devtype(port.get(), "usb", "usb_device") : nullptr;
+    bool settled = port != nullptr;
     if (usb) {
-        const qint32 vendor = hexAttribute(usb, "idVendor").value_or(0);
-        const qint32 product = hexAttribute(usb, "idProduct").value_or(0);
-        if (validVendor(vendor) && validProduct(product))
+        const std::optional<qint32> vendor = hexAttribute(usb, "idVendor");
+        const std::optional<qint32> product = hexAttribute(usb, "idProduct");
+        if (validVendor(vendor.value_or(0)) && validProduct(product.value_or(0)))
             match.reset(udev_device_ref(usb));
+        // Identifiers not readable yet (the device is still being set up): look again at the next event.
+        settled = vendor && product;
     }
-    if (port && !match)
+    if (settled && !match)
         m_nonMicrophoneSuffixes.insert(suffix);
     if (!match)
         return; // stays pending until matched or swept
@@ -96,12 +100,12 @@ void MLDeviceManager::deviceMatch(quint32 index)
     QMutexLocker lock(&m_deviceMatchLock);
     // Remove the entry we were given, even if the list moved meanwhile.
     qsizetype at = qsizetype(index);
-    if (at >= m_serialDeviceSfxList.size() || m_serialDeviceSfxList.at(at).string() != suffix
-        || m_serialDeviceSfxList.at(at).timeStamp() != entry.timeStamp()) {
+    if (at >= m_serialDeviceSfxList.size() || m_serialDeviceSfxList.at(at).string() != suffix ||
+        m_serialDeviceSfxList.at(at).timeStamp() != entry.timeStamp()) {
         at = -1;
         for (qsizetype i = 0; i < m_serialDeviceSfxList.size(); ++i) {
-            if (m_serialDeviceSfxList.at(i).string() == suffix
-                && m_serialDeviceSfxList.at(i).timeStamp() == entry.timeStamp()) {
+            if (m_serialDeviceSfxList.at(i).string() == suffix &&
+                m_serialDeviceSfxList.at(i).timeStamp() == entry.timeStamp()) {
                 at = i;
                 break;
             }
@@ -120,7 +124,9 @@ bool MLDeviceManager::addUSBDevice(udev_device *usbDevice)
     // A fresh handle on the device: it may have gone since it was matched.
     const QString syspath = text(udev_device_get_syspath(usbDevice));
     udev_ptr<udev_device> device(
-        syspath.isEmpty() ? nullptr : udev_device_new_from_syspath(m_discovery->context(), syspath.toUtf8().constData()));
+        syspath.isEmpty()
+            ? nullptr
+            : udev_device_new_from_syspath(m_discovery->context(), syspath.toUtf8().constData()));
     if (!device) {
         MLLog("Cannot create IOUSBDeviceInterface for USB device '%@'. Skipping device.", record->deviceName);
         return false;

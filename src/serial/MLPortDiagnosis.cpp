@@ -5,6 +5,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,12 @@ void findHolder(const QString &path, MLPortDiagnosis &diagnosis)
             struct stat held
             {};
             const QByteArray link = QFile::encodeName(fdDir + QLatin1Char('/') + fd);
+            // Only a device file can be the port; following anything else
+            // could wait on a hung network mount, on the main thread.
+            char target[PATH_MAX];
+            const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+            if (length < 5 || std::memcmp(target, "/dev/", 5) != 0)
+                continue;
             if (::stat(link.constData(), &held) != 0 || held.st_dev != node.st_dev ||
                 held.st_ino != node.st_ino)
                 continue;
