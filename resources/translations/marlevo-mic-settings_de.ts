@@ -256,10 +256,6 @@
         <translation>Dieses Zeichen kann das Mikrofon nicht speichern. Verwenden Sie die Buchstaben A bis Z, Ziffern, Leerzeichen und Satzzeichen.</translation>
     </message>
     <message>
-        <source>The name cannot be longer than %1 characters.</source>
-        <translation>Der Name darf höchstens %1 Zeichen lang sein.</translation>
-    </message>
-    <message>
         <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
         <translation>Möchten Sie die Einstellungen des Mikrofons wirklich auf die Werkseinstellungen zurücksetzen?</translation>
     </message>
@@ -410,6 +406,13 @@ Schließen Sie diese Meldung, ziehen Sie das Mikrofon ab und schließen Sie es w
     <message>
         <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation>Mit „keyset1.txt“ meldet das Mikrofon, dass es wiederhergestellt werden muss. Bitte wählen Sie einen Namen ohne diese Zeichenfolge.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>Der Name darf höchstens %n Zeichen lang sein.</numerusform>
+            <numerusform>Der Name darf höchstens %n Zeichen lang sein.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -256,10 +256,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The name cannot be longer than %1 characters.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -404,6 +400,13 @@ Close this message, disconnect the microphone and reconnect to try again. If the
     <message>
         <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>The name cannot be longer than %n character.</numerusform>
+            <numerusform>The name cannot be longer than %n characters.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -256,10 +256,6 @@
         <translation>El micrófono no puede guardar ese carácter. Use letras de la A a la Z, dígitos, espacios y signos de puntuación.</translation>
     </message>
     <message>
-        <source>The name cannot be longer than %1 characters.</source>
-        <translation>El nombre no puede tener más de %1 caracteres.</translation>
-    </message>
-    <message>
         <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
         <translation>¿Seguro que quiere restablecer los valores de fábrica del micrófono?</translation>
     </message>
@@ -410,6 +406,13 @@ Cierre este mensaje, desconecte el micrófono y vuelva a conectarlo para intenta
     <message>
         <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation>El micrófono usa «keyset1.txt» para indicar que necesita recuperarse. Elija un nombre que no lo contenga.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>El nombre no puede tener más de %n carácter.</numerusform>
+            <numerusform>El nombre no puede tener más de %n caracteres.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -256,10 +256,6 @@
         <translation>Le microphone ne peut pas enregistrer ce caractère. Utilisez les lettres A à Z, des chiffres, des espaces et la ponctuation.</translation>
     </message>
     <message>
-        <source>The name cannot be longer than %1 characters.</source>
-        <translation>Le nom ne peut pas dépasser %1 caractères.</translation>
-    </message>
-    <message>
         <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
         <translation>Voulez-vous vraiment rétablir les réglages d’usine du microphone&#xa0;?</translation>
     </message>
@@ -410,6 +406,13 @@ Fermez ce message, débranchez le microphone, puis rebranchez-le pour réessayer
     <message>
         <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation>Le microphone utilise « keyset1.txt » pour signaler qu’il doit être restauré. Veuillez choisir un nom qui ne le contient pas.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>Le nom ne peut pas dépasser %n caractère.</numerusform>
+            <numerusform>Le nom ne peut pas dépasser %n caractères.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

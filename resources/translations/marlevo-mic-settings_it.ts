@@ -256,10 +256,6 @@
         <translation>Il microfono non può memorizzare questo carattere. Usa le lettere dalla A alla Z, cifre, spazi e segni di punteggiatura.</translation>
     </message>
     <message>
-        <source>The name cannot be longer than %1 characters.</source>
-        <translation>Il nome non può superare i %1 caratteri.</translation>
-    </message>
-    <message>
         <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
         <translation>Vuoi davvero ripristinare le impostazioni di fabbrica del microfono?</translation>
     </message>
@@ -410,6 +406,13 @@ Chiudi questo messaggio, scollega il microfono e ricollegalo per riprovare. Se i
     <message>
         <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation>Il microfono usa «keyset1.txt» per segnalare che deve essere ripristinato. Scegliere un nome che non lo contenga.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>Il nome non può superare %n carattere.</numerusform>
+            <numerusform>Il nome non può superare i %n caratteri.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

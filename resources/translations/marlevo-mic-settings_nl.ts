@@ -256,10 +256,6 @@
         <translation>De microfoon kan dit teken niet opslaan. Gebruik de letters A tot en met Z, cijfers, spaties en leestekens.</translation>
     </message>
     <message>
-        <source>The name cannot be longer than %1 characters.</source>
-        <translation>De naam mag niet langer zijn dan %1 tekens.</translation>
-    </message>
-    <message>
         <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
         <translation>Weet u zeker dat u de microfoon wilt terugzetten naar de fabrieksinstellingen?</translation>
     </message>
@@ -410,6 +406,13 @@ Sluit dit bericht, koppel de microfoon los en sluit hem opnieuw aan om het nog e
     <message>
         <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation>De microfoon meldt met ‘keyset1.txt’ dat hij hersteld moet worden. Kies een naam zonder deze tekst.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>De naam mag niet langer zijn dan %n teken.</numerusform>
+            <numerusform>De naam mag niet langer zijn dan %n tekens.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

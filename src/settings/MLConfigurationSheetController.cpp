@@ -49,7 +49,8 @@ constexpr int kLinkPollMs = 15;
 bool summaryOnTheWire(const QObject *self)
 {
     MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    return manager->currentDeviceCommand() == MLDeviceCommandSummary && manager->serialResponseTarget() != self;
+    return manager->currentDeviceCommand() == MLDeviceCommandSummary &&
+           manager->serialResponseTarget() != self;
 }
 
 void fillChannels(QComboBox *combo)
@@ -249,8 +250,8 @@ void MLConfigurationSheetController::connectControls()
                     tr("The microphone cannot store that character. Use letters A to Z, digits, "
                        "spaces and punctuation."));
             else if (d->nameFormatter->lastRefusal() == MLLengthFormatter::Refusal::TooLong)
-                d->nameHint->setText(
-                    tr("The name cannot be longer than %1 characters.").arg(d->nameFormatter->maxLength()));
+                d->nameHint->setText(tr("The name cannot be longer than %n characters.", nullptr,
+                                        d->nameFormatter->maxLength()));
         });
         connect(this, &MLConfigurationSheetController::microphoneNameChanged, field,
                 [this](const QString &name) {
@@ -580,7 +581,8 @@ void MLConfigurationSheetController::switchInfoDidEnd(int returnCode)
 bool MLConfigurationSheetController::microphoneCanStoreName(const QString &name)
 {
     return name.size() <= kMaxNameLength && MLLengthFormatter::isPrintableAscii(name) &&
-           !name.contains(kBrickedMarker, Qt::CaseInsensitive) && !MLDeviceManager::nameHoldsBrickedMarker(name);
+           !name.contains(kBrickedMarker, Qt::CaseInsensitive) &&
+           !MLDeviceManager::nameHoldsBrickedMarker(name);
 }
 
 QString MLConfigurationSheetController::factoryName()
