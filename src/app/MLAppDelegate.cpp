@@ -48,13 +48,6 @@ qint32 wireInt(const QString &key)
     return ML_wireIntValue(deviceManager()->stringValue(key));
 }
 
-MLVersionNumber wireVersion(const QString &text)
-{
-    const QStringList parts = text.split(u'.');
-    auto part = [&parts](qsizetype index) { return index < parts.size() ? ML_wireIntValue(parts.at(index)) : 0; };
-    return MLVersionNumber(part(0), part(1), part(2), part(3));
-}
-
 // A save that stopped part-way is followed by one query within this time.
 constexpr int kRefreshWaitMs = 2000;
 constexpr int kRefreshPollMs = 20;
@@ -522,7 +515,7 @@ void MLAppDelegate::devicePropertiesChanged()
     MLDeviceManager *manager = deviceManager();
     setMicrophoneName(manager->stringValue(MLDeviceKeys::DeviceName));
     setMicrophoneSerial(ML_stringByTrimmingFirstCharacter(manager->stringValue(MLDeviceKeys::DeviceSerial)));
-    setMicrophoneVersion(wireVersion(manager->stringValue(MLDeviceKeys::DeviceVersion)));
+    setMicrophoneVersion(MLVersionNumber::initWithString(manager->stringValue(MLDeviceKeys::DeviceVersion)));
     // The fraction is cut off, not rounded.
     const double battery = ML_wireDoubleValue(manager->stringValue(MLDeviceKeys::DeviceBattery));
     setMicrophoneBatteryLevel(std::isfinite(battery) && std::fabs(battery) < 2147483647.0 ? qint32(battery)

@@ -6,6 +6,9 @@
 #include "NumericConversions.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cerrno>
 
 bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector,
                                                       const QVariant &userData)
@@ -305,7 +308,14 @@ void MLDeviceManager::serialPortDidEncounterError(MLSerialPort *port, const MLPo
     // holder, if any, still holds it.
     QString cause;
     if (port && !port->isOpen()) {
-        m_lastOpenFailure = MLDiagnosePortOpenFailure(error.code, error.path);
+        // A port wait retries every 50 ms: while the same program still holds
+        // the port, the last scan of /proc stands.
+        const bool sameHolder =
+            m_lastOpenFailure.cause == MLPortFailureCause::Busy && m_lastOpenFailure.path == error.path &&
+            m_lastOpenFailure.holderPid > 0 && (error.code == EBUSY || error.code == EWOULDBLOCK) &&
+            QFileInfo::exists(QStringLiteral("/proc/%1").arg(m_lastOpenFailure.holderPid));
+        if (!sameHolder)
+            m_lastOpenFailure = MLDiagnosePortOpenFailure(error.code, error.path);
         cause = m_lastOpenFailure.logSuffix();
     }
     MLLog("Serial Port Error: %@%@", error, cause);

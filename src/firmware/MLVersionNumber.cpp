@@ -1,6 +1,7 @@
 #include "MLVersionNumber.h"
 
 #include "MLFormat.h"
+#include "MLWireNumber.h"
 #include "NumericConversions.h"
 
 #include <QStringList>
@@ -17,7 +18,8 @@ MLVersionNumber MLVersionNumber::initWithString(const QString &text)
 {
     const QStringList components = text.split(u'.', Qt::KeepEmptyParts);
     auto field = [&components](qsizetype index) {
-        return index < components.size() ? ML_toIntWithDefault(components.at(index), 0) : 0;
+        // Written by the microphone or the update service: read alike in every locale.
+        return index < components.size() ? ML_wireIntValue(components.at(index), 0) : 0;
     };
     return MLVersionNumber(field(0), field(1), field(2), field(3));
 }
