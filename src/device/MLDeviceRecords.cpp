@@ -2,6 +2,25 @@
 
 #include "MLLog.h"
 
+QString MLFailureReasonText(MLFailureReason reason)
+{
+    switch (reason) {
+    case MLFailureReason::None:
+        break;
+    case MLFailureReason::Timeout:
+        return QStringLiteral("Timeout");
+    case MLFailureReason::Refused:
+        return QStringLiteral("Refused");
+    case MLFailureReason::DeviceError:
+        return QStringLiteral("Device error");
+    case MLFailureReason::Bricked:
+        return QStringLiteral("Bricked");
+    case MLFailureReason::Removed:
+        return QStringLiteral("Removed");
+    }
+    return {};
+}
+
 MLSerialDeviceInfo MLSerialDeviceInfo::initWithUSBDeviceData(const USBDeviceData &data)
 {
     MLSerialDeviceInfo info;

@@ -29,6 +29,20 @@ enum MLDeviceCommand : qint32 {
     MLDeviceCommandCoverage = 5,
 };
 
+// Why a command did not complete, for callers that decide by it (the
+// settings save, the command line's exit codes).
+enum class MLFailureReason {
+    None,
+    Timeout,     // no acknowledgement in time, or the line could not be written
+    Refused,     // the link would not take the command (another one outstanding, no port)
+    DeviceError, // the microphone sent what the link cannot use; it was dropped
+    Bricked,     // the microphone reported that it needs recovery
+    Removed,     // the microphone went away
+};
+// The reason as the log lines have always named it ("Timeout", "Refused",
+// "Device error", "Bricked"; "Removed"). Not translated: support staff search for it.
+QString MLFailureReasonText(MLFailureReason reason);
+
 // What a command's completion receives.
 class MLDeviceOperationResult
 {
@@ -42,8 +56,12 @@ public:
     void setResultString(const QString &text) { m_resultString = text; }
     QVariant userData() const { return m_userData; }
     void setUserData(const QVariant &userData) { m_userData = userData; }
+    // None when the command succeeded.
+    MLFailureReason failureReason() const { return m_failureReason; }
+    void setFailureReason(MLFailureReason reason) { m_failureReason = reason; }
 
 private:
+    MLFailureReason m_failureReason = MLFailureReason::None;
     bool m_result = false;
     QString m_resultString;
     QVariant m_userData;
