@@ -98,14 +98,12 @@ void MLDeviceManager::systemDidWakeNotification()
 
 void MLDeviceManager::closeSerialPort()
 {
-    stopTimeoutTimer();
     if (m_serialPort) {
         m_serialPort->close();
         m_serialPort->setDelegate(nullptr);
         m_serialPort.reset();
     }
-    m_currentDeviceCommand = MLDeviceCommandNone;
-    m_serialBuffer.clear();
+    endCommand();
 }
 
 bool MLDeviceManager::serialPortOK()

@@ -78,10 +78,12 @@ public:
 
     // --- Commands --------------------------------------------------------------
     // Each returns true when its line was written; the completion follows later.
-    bool queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector, const QVariant &userData);
+    bool queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector,
+                                         const QVariant &userData);
     bool setPropertyStringValue(const QString &key, const QString &value, QObject *target,
                                 MLCompletionSelector selector);
-    bool setPropertyIntValue(const QString &key, qint32 value, QObject *target, MLCompletionSelector selector);
+    bool setPropertyIntValue(const QString &key, qint32 value, QObject *target,
+                             MLCompletionSelector selector);
     bool setPropertyBoolValue(const QString &key, bool value, QObject *target, MLCompletionSelector selector);
     bool sendUloadCommandWithFile(const QString &fileName);
     // Abandons the outstanding command; its completion is never called.
@@ -95,21 +97,24 @@ public:
     bool deviceIsBricked() const { return m_deviceIsBricked; }
     void setDeviceIsBricked(bool bricked) { m_deviceIsBricked = bricked; }
 
-    qint32 currentDeviceCommand() const { return m_currentDeviceCommand; }
-    void setCurrentDeviceCommand(qint32 command) { m_currentDeviceCommand = command; }
+    qint32 currentDeviceCommand() const { return m_outstanding.command; }
+    void setCurrentDeviceCommand(qint32 command) { m_outstanding.command = command; }
     QByteArray serialBuffer() const { return m_serialBuffer; }
     void setSerialBuffer(const QByteArray &bytes) { m_serialBuffer = bytes; }
     QMap<QString, QString> properties() const { return m_properties; }
-    QString pendingNewPropertyKey() const { return m_pendingNewPropertyKey; }
-    void setPendingNewPropertyKey(const QString &key) { m_pendingNewPropertyKey = key; }
-    QString pendingNewPropertyValue() const { return m_pendingNewPropertyValue; }
-    void setPendingNewPropertyValue(const QString &value) { m_pendingNewPropertyValue = value; }
-    QObject *serialResponseTarget() const { return m_serialResponseTarget.data(); }
-    void setSerialResponseTarget(QObject *target) { m_serialResponseTarget = target; }
-    MLCompletionSelector serialResponseSelector() const { return m_serialResponseSelector; }
-    void setSerialResponseSelector(MLCompletionSelector selector) { m_serialResponseSelector = std::move(selector); }
-    QVariant serialUserData() const { return m_serialUserData; }
-    void setSerialUserData(const QVariant &userData) { m_serialUserData = userData; }
+    QString pendingNewPropertyKey() const { return m_lastWrite.key; }
+    void setPendingNewPropertyKey(const QString &key) { m_lastWrite.key = key; }
+    QString pendingNewPropertyValue() const { return m_lastWrite.value; }
+    void setPendingNewPropertyValue(const QString &value) { m_lastWrite.value = value; }
+    QObject *serialResponseTarget() const { return m_outstanding.completion.target.data(); }
+    void setSerialResponseTarget(QObject *target) { m_outstanding.completion.target = target; }
+    MLCompletionSelector serialResponseSelector() const { return m_outstanding.completion.selector; }
+    void setSerialResponseSelector(MLCompletionSelector selector)
+    {
+        m_outstanding.completion.selector = std::move(selector);
+    }
+    QVariant serialUserData() const { return m_outstanding.completion.userData; }
+    void setSerialUserData(const QVariant &userData) { m_outstanding.completion.userData = userData; }
     bool isTimeoutTimerArmed() const { return m_serialTimeoutTimer != nullptr; }
 
     bool sendSerialCommand(const QString &line);
@@ -130,7 +135,9 @@ public:
     void startTimeoutTimer();
     void stopTimeoutTimer();
     void timeoutTimerFired();
-    void notifyOperationResult(bool result, const QString &text);
+    // Calls the outstanding command's completion, if its target still lives.
+    void notifyOperationResult(bool result, const QString &text,
+                               MLFailureReason reason = MLFailureReason::None);
 
     // --- Reply recognition -------------------------------------------------------
     void processReceivedData();
@@ -156,7 +163,10 @@ public:
     quint32 numConnectedDevices() const { return quint32(m_connectedDevices.size()); }
     QMap<quint32, MLSerialDeviceInfo> connectedDevices() const { return m_connectedDevices; }
     // Tests that run without discovery put microphones in the table themselves.
-    void setConnectedDevices(const QMap<quint32, MLSerialDeviceInfo> &devices) { m_connectedDevices = devices; }
+    void setConnectedDevices(const QMap<quint32, MLSerialDeviceInfo> &devices)
+    {
+        m_connectedDevices = devices;
+    }
     MLSerialDeviceInfo getFirstDeviceInfo() const;
     void usbDeviceConnected(const USBDeviceData *record);
     void usbDeviceRemoved(const USBDeviceData *record);
@@ -208,12 +218,40 @@ private:
     void awaitQuietLine();
     void logOverflow();
 
+    // Who hears how a command ends.
+    struct Completion
+    {
+        QPointer<QObject> target;
+        MLCompletionSelector selector;
+        QVariant userData;
+    };
     struct PortWait
     {
         PortWaitPurpose purpose;
         quint32 location;
         int attempts;
+        Completion firstQuery; // the caller of the first query, which is written once the port opens
     };
+    // The one command on the wire. beginCommand() starts it; endCommand() ends
+    // it (answered, timed out, not written, port closed) and keeps its
+    // completion, so that an acknowledgement repeated after the answer still
+    // reaches the caller; cancelCommand() forgets the completion too.
+    struct OutstandingCommand
+    {
+        qint32 command = MLDeviceCommandNone;
+        Completion completion;
+    };
+    // The last property written and the value sent. It outlives its command
+    // on purpose: an acknowledgement that comes after the time-out, or with
+    // no command outstanding, still puts the value in the property table.
+    struct LastWrite
+    {
+        QString key;
+        QString value;
+    };
+    void beginCommand(qint32 command, Completion completion);
+    void endCommand();
+    void startPortWait(PortWait wait);
     void attemptOpen();
     void portWaitEnded(const PortWait &wait, bool open);
     void dropPortWaits(bool arrivals, std::optional<quint32> location);
@@ -239,7 +277,8 @@ private:
     QMap<quint32, MLSerialDeviceInfo> m_connectedDevices;
     std::shared_ptr<MLSerialPort> m_serialPort;
     MLPortDiagnosis m_lastOpenFailure;
-    qint32 m_currentDeviceCommand = MLDeviceCommandNone;
+    OutstandingCommand m_outstanding;
+    LastWrite m_lastWrite;
     QByteArray m_serialBuffer;
     QTimer *m_serialTimeoutTimer = nullptr;
     QTimer *m_replyQuietTimer = nullptr;
@@ -252,12 +291,6 @@ private:
     bool m_firstQueryAwaitingPort = false;
     bool m_firstQueryCallRunning = false;
     bool m_deviceIsBricked = false;
-
-    QPointer<QObject> m_serialResponseTarget;
-    MLCompletionSelector m_serialResponseSelector;
-    QVariant m_serialUserData;
-    QString m_pendingNewPropertyKey;
-    QString m_pendingNewPropertyValue;
 
     // Between start() and stop(): the udev monitor and the records of the
     // microphones whose removal it reports (keyed by the USB device's syspath).

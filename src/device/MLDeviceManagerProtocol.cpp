@@ -184,8 +184,8 @@ std::optional<SummaryMatch> matchSummaryLine(const QString &reply, const std::ve
         if (!summaryFieldsFit(QStringView(reply).sliced(line.start, line.end - line.start)))
             continue;
         // The line alone: '^' and '$' hold at the ends of the range.
-        QStringList groups = MLRegex::captureComponentsMatchedByRegex(reply, MLDeviceManager::summaryPattern(),
-                                                                      kReplyOptions, {line.start, line.end - line.start});
+        QStringList groups = MLRegex::captureComponentsMatchedByRegex(
+            reply, MLDeviceManager::summaryPattern(), kReplyOptions, {line.start, line.end - line.start});
         if (groups.size() >= 8)
             return SummaryMatch{line, std::move(groups)};
     }
@@ -379,7 +379,7 @@ void MLDeviceManager::examineReceivedData(bool tailSettled)
 
     // A line is taken once its terminator has arrived, or once no byte has
     // come for the quiet interval: never from half a field.
-    if (m_currentDeviceCommand == MLDeviceCommandSummary) {
+    if (m_outstanding.command == MLDeviceCommandSummary) {
         if (!m_connectedDevices.isEmpty())
             m_properties.insert(MLDeviceKeys::DeviceType, QString::number(getFirstDeviceInfo().deviceType));
         const auto summary = matchSummaryLine(reply, lines);
@@ -403,7 +403,7 @@ void MLDeviceManager::examineReceivedData(bool tailSettled)
         // An acknowledgement of the last property written, also when no
         // command is outstanding any more.
         // One search of the whole reply first: most chunks hold no acknowledgement.
-        const QString pattern = commandResponsePattern(m_pendingNewPropertyKey);
+        const QString pattern = commandResponsePattern(m_lastWrite.key);
         if (!responseHasMatch(reply, pattern))
             return;
         const auto line = firstMatchingLine(reply, lines, pattern);
@@ -413,15 +413,13 @@ void MLDeviceManager::examineReceivedData(bool tailSettled)
             awaitQuietLine();
             return;
         }
-        MLLog("Got response to command (%@)", m_pendingNewPropertyKey);
-        m_properties.insert(m_pendingNewPropertyKey, m_pendingNewPropertyValue);
+        MLLog("Got response to command (%@)", m_lastWrite.key);
+        m_properties.insert(m_lastWrite.key, m_lastWrite.value);
     }
 
     // The command state is reset before the completion runs, so that the
     // completion may write the next command at once.
     m_deviceIsBricked = false;
-    stopTimeoutTimer();
-    m_serialBuffer.clear();
-    m_currentDeviceCommand = MLDeviceCommandNone;
+    endCommand();
     notifyOperationResult(true, reply);
 }

@@ -13,14 +13,12 @@
 bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLCompletionSelector selector,
                                                       const QVariant &userData)
 {
-    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone ||
+    if (m_connectedDevices.size() != 1 || m_outstanding.command != MLDeviceCommandNone ||
         m_firstQueryAwaitingPort)
         return false;
     if (!serialPortOK())
         return false;
-    m_serialResponseTarget = target;
-    m_serialResponseSelector = std::move(selector);
-    m_serialUserData = userData;
+    Completion completion{target, std::move(selector), userData};
     // The first query after a microphone arrives waits for its port. It is
     // written at once when the port opens at the first attempt; otherwise
     // later from the main loop, and the call says only that it is under way.
@@ -28,17 +26,30 @@ bool MLDeviceManager::queryDeviceWithCompletionTarget(QObject *target, MLComplet
         ML_startsWith(userData.toString(), QStringLiteral("initial"))) {
         m_firstQueryAwaitingPort = true;
         m_firstQueryCallRunning = true;
-        waitForOpen(PortWaitPurpose::FirstQuery);
+        startPortWait({PortWaitPurpose::FirstQuery, 0, 0, std::move(completion)});
         m_firstQueryCallRunning = false;
-        return m_firstQueryAwaitingPort || m_currentDeviceCommand == MLDeviceCommandSummary;
+        return m_firstQueryAwaitingPort || m_outstanding.command == MLDeviceCommandSummary;
     }
-    m_currentDeviceCommand = MLDeviceCommandSummary;
+    beginCommand(MLDeviceCommandSummary, std::move(completion));
     return sendSerialCommand(QStringLiteral("SUMMARY\r"));
+}
+
+void MLDeviceManager::beginCommand(qint32 command, Completion completion)
+{
+    m_outstanding.command = command;
+    m_outstanding.completion = std::move(completion);
+}
+
+void MLDeviceManager::endCommand()
+{
+    stopTimeoutTimer();
+    m_serialBuffer.clear();
+    m_outstanding.command = MLDeviceCommandNone;
 }
 
 bool MLDeviceManager::sendSerialCommand(const QString &line)
 {
-    if (m_currentDeviceCommand == MLDeviceCommandNone)
+    if (m_outstanding.command == MLDeviceCommandNone)
         return false;
     if (m_serialPort && !m_serialPort->isOpen())
         m_serialPort->open();
@@ -50,7 +61,7 @@ bool MLDeviceManager::sendSerialCommand(const QString &line)
         return true;
     }
     MLLog("Error Sending Command: %@", line);
-    m_currentDeviceCommand = MLDeviceCommandNone;
+    endCommand();
     return false;
 }
 
@@ -60,39 +71,37 @@ bool MLDeviceManager::setPropertyStringValue(const QString &key, const QString &
     // The first query owns the link while it waits for its port.
     if (m_firstQueryAwaitingPort)
         return false;
-    if (numConnectedDevices() != 1 || m_currentDeviceCommand != MLDeviceCommandNone || !serialPortOK())
+    if (numConnectedDevices() != 1 || m_outstanding.command != MLDeviceCommandNone || !serialPortOK())
         return false;
-    m_serialResponseTarget = target;
-    m_serialResponseSelector = std::move(selector);
-    m_serialUserData = QVariant();
 
+    qint32 command = MLDeviceCommandNone;
     QString line;
     if (key == MLDeviceKeys::DeviceName) {
-        m_currentDeviceCommand = MLDeviceCommandRename;
+        command = MLDeviceCommandRename;
         line = renameLine(value);
     } else if (key == MLDeviceKeys::DeviceChannel1) {
-        m_currentDeviceCommand = MLDeviceCommandChannel1;
+        command = MLDeviceCommandChannel1;
         line = QStringLiteral("channel1=") + value + u'\r';
     } else if (key == MLDeviceKeys::DeviceChannel2) {
-        m_currentDeviceCommand = MLDeviceCommandChannel2;
+        command = MLDeviceCommandChannel2;
         line = QStringLiteral("channel2=") + value + u'\r';
     } else if (key == MLDeviceKeys::DeviceVoiceChoice) {
-        m_currentDeviceCommand = MLDeviceCommandCoverage;
+        command = MLDeviceCommandCoverage;
         line = QStringLiteral("coverage=") + value + u'\r';
     } else {
         return false;
     }
+    beginCommand(command, {target, std::move(selector), QVariant()});
 
     const QByteArray bytes = asciiBytes(line).value_or(QByteArray());
-    m_pendingNewPropertyKey = key;
-    m_pendingNewPropertyValue = value;
+    m_lastWrite = {key, value};
     if (m_serialPort && m_serialPort->sendData(bytes)) {
         MLLog("Sent Command: %@", line);
         startTimeoutTimer();
         return true;
     }
     MLLog("Error Sending Command: %@", line);
-    m_currentDeviceCommand = MLDeviceCommandNone;
+    endCommand();
     sendDeviceHadErrorNotification();
     return false;
 }
@@ -112,14 +121,11 @@ bool MLDeviceManager::setPropertyBoolValue(const QString &key, bool value, QObje
 
 bool MLDeviceManager::sendUloadCommandWithFile(const QString &fileName)
 {
-    if (m_connectedDevices.size() != 1 || m_currentDeviceCommand != MLDeviceCommandNone ||
+    if (m_connectedDevices.size() != 1 || m_outstanding.command != MLDeviceCommandNone ||
         m_firstQueryAwaitingPort || !serialPortOK())
         return false;
-    m_serialResponseTarget = nullptr;
-    m_serialResponseSelector = nullptr;
-    m_serialUserData = QVariant();
-    m_serialBuffer.clear();
-    m_currentDeviceCommand = MLDeviceCommandNone;
+    // The upload has no command of its own: nothing earlier completes after it.
+    cancelCommand();
 
     const QString line = QStringLiteral("ULOAD ") + fileName + u'\r';
     const bool written = m_serialPort && m_serialPort->sendData(asciiBytes(line).value_or(QByteArray()));
@@ -132,7 +138,12 @@ bool MLDeviceManager::sendUloadCommandWithFile(const QString &fileName)
 
 void MLDeviceManager::waitForOpen(PortWaitPurpose purpose, quint32 location)
 {
-    m_portWaits.push_back({purpose, location, 0});
+    startPortWait({purpose, location, 0, {}});
+}
+
+void MLDeviceManager::startPortWait(PortWait wait)
+{
+    m_portWaits.push_back(std::move(wait));
     if (m_portWaits.size() == 1 && !m_portWaitTimer->isActive())
         attemptOpen();
 }
@@ -150,7 +161,7 @@ void MLDeviceManager::attemptOpen()
             m_portWaitTimer->start(m_timings.waitForOpenSleepMs);
             return;
         }
-        const PortWait ended = wait;
+        const PortWait ended = std::move(wait);
         m_portWaits.pop_front();
         portWaitEnded(ended, open);
         // A wait begun by the listeners just now has run on its own.
@@ -169,12 +180,13 @@ void MLDeviceManager::portWaitEnded(const PortWait &wait, bool open)
         return;
     }
     m_firstQueryAwaitingPort = false;
-    m_currentDeviceCommand = MLDeviceCommandSummary;
+    beginCommand(MLDeviceCommandSummary, wait.firstQuery);
     if (sendSerialCommand(QStringLiteral("SUMMARY\r")) || m_firstQueryCallRunning)
         return;
     // The caller was told the query is under way: it learns of the failed
     // write the way it learns of a reply that never came.
-    notifyOperationResult(false, QCoreApplication::translate("MLDeviceManager", "Timeout"));
+    notifyOperationResult(false, QCoreApplication::translate("MLDeviceManager", "Timeout"),
+                          MLFailureReason::Timeout);
     cancelCommand();
 }
 
@@ -233,9 +245,9 @@ void MLDeviceManager::timeoutTimerFired()
         m_serialTimeoutTimer = nullptr;
     }
     MLLog("Serial Timeout");
-    m_serialBuffer.clear();
-    m_currentDeviceCommand = MLDeviceCommandNone;
-    notifyOperationResult(false, QCoreApplication::translate("MLDeviceManager", "Timeout"));
+    endCommand();
+    notifyOperationResult(false, QCoreApplication::translate("MLDeviceManager", "Timeout"),
+                          MLFailureReason::Timeout);
     cancelCommand();
 }
 
@@ -243,24 +255,22 @@ void MLDeviceManager::cancelCommand()
 {
     if (m_firstQueryAwaitingPort)
         dropPortWaits(false, std::nullopt);
-    stopTimeoutTimer();
-    m_serialBuffer.clear();
-    m_currentDeviceCommand = MLDeviceCommandNone;
-    m_serialResponseTarget = nullptr;
-    m_serialResponseSelector = nullptr;
-    m_serialUserData = QVariant();
+    endCommand();
+    m_outstanding.completion = {};
 }
 
-void MLDeviceManager::notifyOperationResult(bool result, const QString &text)
+void MLDeviceManager::notifyOperationResult(bool result, const QString &text, MLFailureReason reason)
 {
-    QObject *target = m_serialResponseTarget.data();
-    if (!target || !m_serialResponseSelector)
+    const Completion &completion = m_outstanding.completion;
+    QObject *target = completion.target.data();
+    if (!target || !completion.selector)
         return;
     MLDeviceOperationResult record(result);
     record.setResultString(text);
-    record.setUserData(m_serialUserData);
+    record.setFailureReason(reason);
+    record.setUserData(completion.userData);
     // A copy: the completion may record the next command's selector.
-    const MLCompletionSelector selector = m_serialResponseSelector;
+    const MLCompletionSelector selector = completion.selector;
     selector(target, record);
 }
 

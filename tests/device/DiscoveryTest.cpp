@@ -163,6 +163,7 @@ TEST_F(DeviceLink, OneCommandAtATime)
     ASSERT_TRUE(manager->setPropertyStringValue(MLDeviceKeys::DeviceName, u"S\u00e4al"_s, &target, rewrite));
     ASSERT_TRUE(waitUntil([&] { return rewritten; }));
     EXPECT_EQ(target.calls[0].resultString(), u"Timeout"_s);
+    EXPECT_EQ(target.calls[0].failureReason(), MLFailureReason::Timeout);
     EXPECT_EQ(manager->currentDeviceCommand(), MLDeviceCommandNone);
     processEventsFor(500);
     EXPECT_EQ(target.calls.size(), 1u);
