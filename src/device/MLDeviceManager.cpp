@@ -58,7 +58,7 @@ void MLDeviceManager::start()
     // announced during start itself. Only ports below a microphone maker's
     // USB device are looked at: no other can ever match.
     if (m_discovery)
-        serialPortsAdded(m_discovery->serialPortsBelowUsbDevices({QStringLiteral("1a85"), QStringLiteral("6789")}));
+        serialPortsAdded(m_discovery->serialPortsBelowUsbDevices(vendorIdsAsSysfsWritesThem()));
 }
 
 void MLDeviceManager::stop()

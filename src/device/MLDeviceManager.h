@@ -176,6 +176,8 @@ public:
     void deviceMatch(quint32 index);
     static bool validVendor(qint32 vendor);
     static bool validProduct(qint32 product);
+    // The microphone makers' vendor ids as sysfs writes them ("1a85").
+    static QStringList vendorIdsAsSysfsWritesThem();
     QList<MLTimestampedString> serialDeviceSfxList() const;
     quint32 deviceMatchCnt() const;
     quint32 deviceMatchCheck() const;

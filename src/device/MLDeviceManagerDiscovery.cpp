@@ -35,6 +35,14 @@ bool MLDeviceManager::validVendor(qint32 vendor)
     return vendor == kVendorId || vendor == kSecondVendorId;
 }
 
+QStringList MLDeviceManager::vendorIdsAsSysfsWritesThem()
+{
+    QStringList ids;
+    for (const qint32 vendor : {kVendorId, kSecondVendorId})
+        ids.append(QStringLiteral("%1").arg(vendor, 4, 16, QLatin1Char('0')));
+    return ids;
+}
+
 bool MLDeviceManager::validProduct(qint32 product)
 {
     return product == kTeacherProductId || product == kSecondProductId;
