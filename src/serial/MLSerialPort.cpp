@@ -1,20 +1,17 @@
 #include "MLSerialPort.h"
 
+#include "MLFileDescriptor.h"
+#include "MLMainThreadQueue.h"
+#include "MLSerialPortRegistry.h"
 #include "RetryOnEintr.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QMetaObject>
-#include <QSocketNotifier>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <fcntl.h>
-#include <functional>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
@@ -25,7 +22,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
+#include <utility>
 
 namespace {
 
@@ -34,84 +31,6 @@ constexpr std::chrono::milliseconds kReadWait{100};
 constexpr std::chrono::milliseconds kLinePollInterval{10};
 // How long close() lets pending output drain before dropping it.
 constexpr int kCloseDrainLimitMs = 200;
-
-// The class-level registry: it observes every live port and owns none.
-struct LivePort
-{
-    const MLSerialPort *object;
-    std::weak_ptr<MLSerialPort> port;
-};
-
-std::mutex &livePortsMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::vector<LivePort> &livePorts()
-{
-    static std::vector<LivePort> ports;
-    return ports;
-}
-
-// Held from look-up to registration, so that two callers cannot make two
-// ports for one device. Separate from livePortsMutex: a port that dies while
-// it is held takes only that one.
-std::mutex &creationMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-void addSerialPort(const std::shared_ptr<MLSerialPort> &port)
-{
-    std::lock_guard lock(livePortsMutex());
-    auto &ports = livePorts();
-    std::erase_if(ports, [](const LivePort &entry) { return entry.port.expired(); });
-    ports.push_back({port.get(), port});
-}
-
-void removeSerialPort(const MLSerialPort *port)
-{
-    std::lock_guard lock(livePortsMutex());
-    std::erase_if(livePorts(), [port](const LivePort &entry) { return entry.object == port; });
-}
-
-std::mutex &servicesMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::shared_ptr<MLSerialDeviceRegistry> &deviceRegistrySlot()
-{
-    static std::shared_ptr<MLSerialDeviceRegistry> registry;
-    return registry;
-}
-
-std::shared_ptr<MLModemLines> &modemLinesSlot()
-{
-    static std::shared_ptr<MLModemLines> lines;
-    return lines;
-}
-
-std::shared_ptr<MLSerialDeviceRegistry> currentDeviceRegistry()
-{
-    std::lock_guard lock(servicesMutex());
-    auto &registry = deviceRegistrySlot();
-    if (!registry)
-        registry = std::make_shared<MLUdevSerialDeviceRegistry>();
-    return registry;
-}
-
-std::shared_ptr<MLModemLines> currentModemLines()
-{
-    std::lock_guard lock(servicesMutex());
-    auto &lines = modemLinesSlot();
-    if (!lines)
-        lines = std::make_shared<MLIoctlModemLines>();
-    return lines;
-}
 
 // termios speeds exist only as constants.
 std::optional<speed_t> speedConstant(qint64 bitsPerSecond)
@@ -131,96 +50,6 @@ std::optional<speed_t> speedConstant(qint64 bitsPerSecond)
             return constant;
     }
     return std::nullopt;
-}
-
-// Hands work from any thread to the main thread, in order. The work travels
-// under our own mutex and an eventfd wakes the main loop through a socket
-// notifier: no Qt object is made on one thread and let go on the other, and
-// ThreadSanitizer sees every hand-off (it cannot see into Qt's own queue).
-class MainThreadQueue
-{
-public:
-    // Made at the first open(), on the main thread, and kept for the life of the process.
-    static MainThreadQueue &instance()
-    {
-        static MainThreadQueue *const queue = new MainThreadQueue;
-        return *queue;
-    }
-
-    void post(std::function<void()> work)
-    {
-        bool idle = false;
-        {
-            std::lock_guard lock(m_mutex);
-            m_work.push_back(std::move(work));
-            idle = !std::exchange(m_wakePending, true);
-        }
-        if (idle)
-            wake();
-    }
-
-private:
-    MainThreadQueue() : m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-    {
-        Q_ASSERT(QCoreApplication::instance() &&
-                 QThread::currentThread() == QCoreApplication::instance()->thread());
-        if (m_wakeFd < 0)
-            return;
-        // Goes with the application.
-        auto *notifier = new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, QCoreApplication::instance());
-        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { runPending(); });
-    }
-
-    void runPending()
-    {
-        std::uint64_t count = 0;
-        if (m_wakeFd >= 0)
-            retryOnEintr([&] { return ::read(m_wakeFd, &count, sizeof count); });
-        for (;;) {
-            std::function<void()> item;
-            {
-                std::lock_guard lock(m_mutex);
-                if (m_work.empty())
-                    return;
-                item = std::move(m_work.front());
-                m_work.pop_front();
-                // The item may run a nested event loop (a modal alert): what
-                // is queued, or comes, meanwhile must still get through.
-                m_wakePending = !m_work.empty();
-                if (m_wakePending)
-                    wake();
-            }
-            item();
-        }
-    }
-
-    void wake()
-    {
-        if (m_wakeFd < 0) {
-            // No eventfd to be had: Qt's own queue wakes the main thread instead.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(), [this] { runPending(); }, Qt::QueuedConnection);
-            return;
-        }
-        const std::uint64_t one = 1;
-        retryOnEintr([&] { return ::write(m_wakeFd, &one, sizeof one); });
-    }
-
-    const int m_wakeFd;
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_work;
-    bool m_wakePending = false;
-};
-
-// Runs `work` on the main thread later, and only if the port still lives
-// then. The hand-off never waits: close() joins the background thread on the
-// main thread, so a waiting hand-off could deadlock.
-template<typename Work> void postToMainThread(std::weak_ptr<MLSerialPort> port, Work work)
-{
-    MainThreadQueue::instance().post([port = std::move(port), work = std::move(work)] {
-        if (const auto alive = port.lock())
-            work(*alive);
-    });
 }
 
 } // namespace
@@ -245,7 +74,7 @@ struct MLSerialPort::Private
     // For the current open.
     std::shared_ptr<MLModemLines> modemLines;
     std::thread thread;
-    int wakeFd = -1;
+    MLFileDescriptor wakeFd;
     std::atomic<bool> stopRequested{false};
     // Set at the first modem-line failure of an open, which is reported; the
     // lines are then left alone until the next open. Pseudo-terminals and some
@@ -255,7 +84,7 @@ struct MLSerialPort::Private
     std::atomic<bool> hungUp{false};
 };
 
-// Creation and look-up
+// Creation; look-up lives with the registry.
 
 MLSerialPort::MLSerialPort(const MLSerialDeviceEntry &device, PrivateTag)
     : d(std::make_unique<Private>(device))
@@ -266,68 +95,7 @@ MLSerialPort::~MLSerialPort()
     // No delegate call from here: the object is half gone.
     if (isOpen())
         closeDescriptor();
-    removeSerialPort(this);
-}
-
-std::shared_ptr<MLSerialPort> MLSerialPort::initWithPath(const QString &path)
-{
-    const auto device = deviceFromBSDPath(path);
-    if (!device)
-        return nullptr;
-    return initWithDevice(*device);
-}
-
-std::shared_ptr<MLSerialPort> MLSerialPort::initWithDevice(const MLSerialDeviceEntry &device)
-{
-    const QString calloutPath = bsdCalloutPathFromDevice(device);
-    Q_ASSERT_X(!calloutPath.isEmpty(), "initWithDevice", "initWithDevice requires non-zero device argument.");
-    if (calloutPath.isEmpty())
-        return nullptr;
-
-    std::lock_guard lock(creationMutex());
-    if (auto existing = existingPortWithPath(calloutPath))
-        return existing;
-    auto port = std::make_shared<MLSerialPort>(device, PrivateTag{});
-    addSerialPort(port);
-    return port;
-}
-
-std::optional<MLSerialDeviceEntry> MLSerialPort::deviceFromBSDPath(const QString &path)
-{
-    if (path.isEmpty())
-        return std::nullopt;
-    return currentDeviceRegistry()->portWithPath(path);
-}
-
-std::shared_ptr<MLSerialPort> MLSerialPort::existingPortWithPath(const QString &path)
-{
-    // Lock the observers outside the registry's mutex: dropping one that was
-    // the last reference destroys its port, which takes that mutex.
-    std::vector<std::weak_ptr<MLSerialPort>> candidates;
-    {
-        std::lock_guard lock(livePortsMutex());
-        for (const auto &entry : livePorts())
-            candidates.push_back(entry.port);
-    }
-    for (const auto &candidate : candidates) {
-        auto port = candidate.lock();
-        if (port && port->path() == path)
-            return port;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<MLSerialDeviceRegistry>
-MLSerialPort::setDeviceRegistry(std::shared_ptr<MLSerialDeviceRegistry> registry)
-{
-    std::lock_guard lock(servicesMutex());
-    return std::exchange(deviceRegistrySlot(), std::move(registry));
-}
-
-std::shared_ptr<MLModemLines> MLSerialPort::setModemLines(std::shared_ptr<MLModemLines> lines)
-{
-    std::lock_guard lock(servicesMutex());
-    return std::exchange(modemLinesSlot(), std::move(lines));
+    MLSerialPortRegistry::remove(this);
 }
 
 QString MLSerialPort::path() const
@@ -352,23 +120,23 @@ void MLSerialPort::open()
 {
     if (isOpen())
         return;
-    MainThreadQueue::instance(); // made here, on the main thread, before any thread posts to it
+    MLMainThreadQueue::instance(); // made here, on the main thread, before any thread posts to it
 
     const QByteArray devicePath = QFile::encodeName(path());
-    int fd = retryOnEintr(
-        [&] { return ::open(devicePath.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
-    if (fd == 0) {
+    MLFileDescriptor owned(retryOnEintr(
+        [&] { return ::open(devicePath.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
+    if (owned.get() == 0) {
         // 0 stands for "closed"; only possible when standard input was closed.
-        const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
+        MLFileDescriptor moved(::fcntl(owned.get(), F_DUPFD_CLOEXEC, 1));
         const int error = errno;
-        ::close(fd);
-        fd = moved;
+        owned = std::move(moved);
         errno = error;
     }
-    if (fd < 0) {
+    if (!owned.isValid()) {
         postDelegateError(weak_from_this(), errno);
         return;
     }
+    const int fd = owned.get();
 
     // Linux has no exclusive-open flag. flock shuts out every other opener
     // that asks for the lock, root included; TIOCEXCL shuts out plain opens by
@@ -378,7 +146,7 @@ void MLSerialPort::open()
     // From now on reads and writes block; the background thread polls before it reads.
     if (!exclusive || ::fcntl(fd, F_SETFL, 0) != 0) {
         const int error = errno;
-        ::close(fd);
+        owned.reset();
         postDelegateError(weak_from_this(), error);
         return;
     }
@@ -386,8 +154,9 @@ void MLSerialPort::open()
     d->stopRequested = false;
     d->hungUp = false;
     d->modemLinesGivenUp = false;
-    d->modemLines = currentModemLines();
-    m_fileDescriptor = fd;
+    d->modemLines = MLSerialPortRegistry::currentModemLines();
+    // The atomic holds it from here on; closeDescriptor() gives it back.
+    m_fileDescriptor = owned.release();
     d->haveOriginalAttributes = ::tcgetattr(fd, &d->originalPortAttributes) == 0;
     setPortOptions();
 
@@ -434,7 +203,11 @@ void MLSerialPort::closeDescriptor()
     // or reused descriptor.
     stopBackgroundThread();
 
-    const int fd = m_fileDescriptor.load();
+    // Closed last, once the port reads as closed. Linux releases the
+    // descriptor even when close reports an error, so the port is closed
+    // either way.
+    const MLFileDescriptor owned(m_fileDescriptor.load());
+    const int fd = owned.get();
     termios options{};
     if (::tcgetattr(fd, &options) == 0) {
         // Putting the settings back waits for pending output: it must not
@@ -466,9 +239,6 @@ void MLSerialPort::closeDescriptor()
     ::ioctl(fd, TIOCNXCL);
     d->modemLines.reset();
     m_fileDescriptor = 0;
-    // Linux releases the descriptor even when close reports an error, so the
-    // port is closed either way; retrying could close someone else's file.
-    ::close(fd);
 }
 
 void MLSerialPort::cleanup()
@@ -672,9 +442,9 @@ void MLSerialPort::startBackgroundThread()
 {
     // Wakes the thread at close at once. Without it (eventfd failed) close
     // still works, after one poll time-out: poll skips a negative descriptor.
-    d->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    d->wakeFd.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     try {
-        d->thread = std::thread(&MLSerialPort::backgroundLoop, this, m_fileDescriptor.load(), d->wakeFd,
+        d->thread = std::thread(&MLSerialPort::backgroundLoop, this, m_fileDescriptor.load(), d->wakeFd.get(),
                                 d->modemLines, weak_from_this());
         ::pthread_setname_np(d->thread.native_handle(), "ml-serial");
     } catch (const std::system_error &error) {
@@ -686,16 +456,13 @@ void MLSerialPort::stopBackgroundThread()
 {
     if (d->thread.joinable()) {
         d->stopRequested = true;
-        if (d->wakeFd >= 0) {
+        if (d->wakeFd.isValid()) {
             const std::uint64_t one = 1;
-            retryOnEintr([&] { return ::write(d->wakeFd, &one, sizeof one); });
+            retryOnEintr([&] { return ::write(d->wakeFd.get(), &one, sizeof one); });
         }
         d->thread.join();
     }
-    if (d->wakeFd >= 0) {
-        ::close(d->wakeFd);
-        d->wakeFd = -1;
-    }
+    d->wakeFd.reset();
 }
 
 void MLSerialPort::backgroundLoop(int fd, int wakeFd, std::shared_ptr<MLModemLines> lines,

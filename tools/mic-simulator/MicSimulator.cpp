@@ -1,5 +1,7 @@
 #include "MicSimulator.h"
 
+#include "MLFileDescriptor.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -45,25 +47,6 @@ void setError(QString *error, const QString &text)
     if (error)
         *error = text;
 }
-
-// Owns a descriptor until released, so error paths cannot leak one.
-class UniqueFd
-{
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    ~UniqueFd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 // Whole numbers print without a fraction (87), others as briefly as they
 // round-trip to 15 digits (57.9).
@@ -147,7 +130,7 @@ struct MicSimulator::Impl
     int fd = -1;
     bool ownPty = false;
     int slaveFd = -1;
-    int wakeFd = -1;
+    MLFileDescriptor wakeFd;
     int attachedFlags = -1; // to restore on an attached descriptor
 
     QString name = QStringLiteral("Microphone");
@@ -201,8 +184,8 @@ struct MicSimulator::Impl
 
 bool MicSimulator::Impl::start(int serveFd, bool ownsPty, int keepSlaveFd, int flagsToRestore, QString *error)
 {
-    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake < 0) {
+    MLFileDescriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wake.isValid()) {
         setError(error, systemError("eventfd", errno));
         return false;
     }
@@ -211,7 +194,7 @@ bool MicSimulator::Impl::start(int serveFd, bool ownsPty, int keepSlaveFd, int f
     ownPty = ownsPty;
     slaveFd = keepSlaveFd;
     attachedFlags = flagsToRestore;
-    wakeFd = wake;
+    wakeFd = std::move(wake);
     running = true;
     quit = false;
     hangUpRequested = false;
@@ -249,8 +232,7 @@ void MicSimulator::Impl::stop()
     slaveFd = -1;
     ownPty = false;
     attachedFlags = -1;
-    ::close(wakeFd);
-    wakeFd = -1;
+    wakeFd.reset();
     urgent.clear();
     scheduled.clear();
 }
@@ -259,14 +241,14 @@ void MicSimulator::Impl::wakeLocked() const
 {
     const std::uint64_t one = 1;
     // A full counter (EAGAIN) already means "wake up".
-    while (::write(wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    while (::write(wakeFd.get(), &one, sizeof one) < 0 && errno == EINTR) {
     }
 }
 
 void MicSimulator::Impl::drainWake() const
 {
     std::uint64_t count = 0;
-    while (::read(wakeFd, &count, sizeof count) < 0 && errno == EINTR) {
+    while (::read(wakeFd.get(), &count, sizeof count) < 0 && errno == EINTR) {
     }
 }
 
@@ -337,7 +319,7 @@ void MicSimulator::Impl::run()
         }
 
         std::array<pollfd, 2> fds{};
-        fds[0] = {wakeFd, POLLIN, 0};
+        fds[0] = {wakeFd.get(), POLLIN, 0};
         fds[1] = {serveFd, static_cast<short>(POLLIN | (writing.isEmpty() ? 0 : POLLOUT)), 0};
         const int ready = ::poll(fds.data(), serveFd >= 0 ? 2 : 1, timeoutMs);
         if (ready < 0) {
@@ -542,7 +524,7 @@ bool MicSimulator::openPty(QString *otherEndPath, QString *error)
     }
     d->stop(); // a hung-up session still has its thread
 
-    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    MLFileDescriptor master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (master.get() < 0) {
         setError(error, systemError("posix_openpt", errno));
         return false;
@@ -556,7 +538,7 @@ bool MicSimulator::openPty(QString *otherEndPath, QString *error)
         setError(error, systemError("ptsname_r", rc));
         return false;
     }
-    UniqueFd slave(::open(path.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    MLFileDescriptor slave(::open(path.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (slave.get() < 0) {
         setError(error, systemError("open pty slave", errno));
         return false;
