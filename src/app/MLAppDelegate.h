@@ -70,7 +70,7 @@ public:
     static QString defaultServerURL();
     static QString helpPageURL();
 
-    // --- Views ----------------------------------------------------------------
+    // --- Views (MLAppDelegateViews.cpp) -----------------------------------------
     void addViewToBaseView(QWidget *view);
     void showConnectMicMessage();
     void showDisconnectBecauseOfErrorMessage();
@@ -80,7 +80,6 @@ public:
     // What the user can do about a failed open; empty when there is nothing to add.
     static QString portFailureAdvice(const MLPortDiagnosis &diagnosis);
     void showRestartingView();
-    void startRecoveryProcess();
     void unMinimiseWindowIfNecessary();
     void showOKAlert(const QString &message, const QString &informativeText);
 
@@ -98,6 +97,7 @@ public:
     void deviceHadError() override;
     void deviceBricked() override;
     void devicePropertiesChanged() override;
+    void startRecoveryProcess();
 
     // --- Queries and information ------------------------------------------------------
     void resetMicrophoneInfo();
@@ -113,7 +113,7 @@ public:
     static QString versionText(const MLVersionNumber &version);
     void displayMicTypeImage();
 
-    // --- Firmware notice ------------------------------------------------------------
+    // --- Firmware notice (MLAppDelegateFirmware.cpp; the list's address in MLAppDelegate.cpp)
     void setupPeriodicCheckForFirmwareVersions();
     void doPeriodicFirmwareVersionCheck();
     void getAvailableFirmwareVersions();
@@ -185,10 +185,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Views
     QWidget *loadView(QPointer<QWidget> &outlet, const QString &layoutName, const char *failureLine);
     void bindConnectMessageView();
     void bindMicInfoView();
+    // Firmware notice
     void refreshFirmwareNotice();
+    // The firmware files' base name, in the list's address and in the check.
+    static const QString kFirmwareBasename;
+    // Device events and queries
     void setReadingMicrophone(bool reading);
     void tryRefreshQuery();
 
