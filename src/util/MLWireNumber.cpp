@@ -29,9 +29,14 @@ std::optional<double> ML_wireNumber(const QString &text)
         return std::nullopt;
     double value = 0.0;
     const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (result.ec == std::errc::result_out_of_range)
-        return ascii.front() == '-' ? -std::numeric_limits<double>::infinity()
-                                    : std::numeric_limits<double>::infinity();
+    if (result.ec == std::errc::result_out_of_range) {
+        // Without an exponent, only a whole part other than zero can overflow;
+        // a number below one that is out of range is too small, not too big.
+        const double magnitude = ascii.find_first_of("123456789") < ascii.find('.')
+                                     ? std::numeric_limits<double>::infinity()
+                                     : 0.0;
+        return ascii.front() == '-' ? -magnitude : magnitude;
+    }
     if (result.ec != std::errc() || result.ptr != ascii.data() + ascii.size())
         return std::nullopt;
     return value;

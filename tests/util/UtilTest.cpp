@@ -6,6 +6,7 @@
 #include "MLRegex.h"
 #include "MLUserDefaults.h"
 #include "MLUtilities.h"
+#include "MLWireNumber.h"
 #include "NumericConversions.h"
 #include "TestSupport.h"
 
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -55,6 +58,22 @@ TEST_F(Util, NumbersAreStrictAndFollowTheLocale)
     for (const auto &[text, expected] : leading)
         EXPECT_DOUBLE_EQ(ML_leadingDoubleValue(QString::fromUtf8(text)), expected) << text;
     EXPECT_TRUE(std::isinf(ML_leadingDoubleValue(QStringLiteral("1e999"))));
+}
+
+TEST_F(Util, WireNumbersIgnoreTheLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    const QString tiny = QStringLiteral("0.") + QString(330, u'0') + u'1';
+    const QString huge = QStringLiteral("-1") + QString(400, u'0');
+    const std::pair<QString, std::optional<double>> cases[] = {
+        {u"57.9"_s, 57.9}, {u"-3"_s, -3.0},    {u"57,9"_s, {}}, {u"1."_s, {}}, {u".5"_s, {}},
+        {u"+5"_s, {}},     {u"1e2"_s, {}},     {u""_s, {}},     {u"-"_s, {}},  {u"1-2"_s, {}},
+        {tiny, 0.0},       {u"-"_s + tiny, -0.0}};
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(ML_wireNumber(text), expected) << text.left(20).toStdString();
+    EXPECT_EQ(ML_wireNumber(huge), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(ML_wireIntValue(huge.mid(1)), std::numeric_limits<qint32>::max());
+    EXPECT_EQ(ML_wireIntValue(u"-2.9"_s), -2);
 }
 
 TEST_F(Util, BooleansFromTextAndFromStoredObjects)
