@@ -59,6 +59,8 @@ public:
     // Printable ASCII, at most 12 characters, nothing a reply would take for the recovery marker.
     static bool canStoreName(const QString &name);
     static bool isPrintableAscii(const QString &text);
+    // Space through tilde: what a command line can carry as text.
+    static bool isPrintableAscii(QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; }
     static bool isLegacyChannel(qint32 channel) { return channel >= 5; }
     static bool isExtendedChannel(qint32 channel) { return channel >= 2 && channel <= 4; }
 
@@ -67,6 +69,8 @@ public:
     // A channel as the sheet names it in English ("A" to "E", "Legacy A",
     // "Legacy B", any case) or as the number the microphone stores ("0" to "6").
     static std::optional<qint32> channelFromText(const QString &text);
+    // "Unknown (7)": a value the microphone holds that this application does not offer.
+    static QString unknownValueName(qint32 value);
 
     // The localised "Microphone" when the microphone can store it, else the English one.
     static QString factoryName();

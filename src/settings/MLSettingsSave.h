@@ -56,6 +56,10 @@ signals:
     void failed(int stage, MLFailureReason reason);
 
 private:
+    void writeStage();
+    void stageComplete(const MLDeviceOperationResult &result);
+    void fail(MLFailureReason reason);
+
     struct Private;
     std::unique_ptr<Private> d;
 };
