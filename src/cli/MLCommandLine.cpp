@@ -36,6 +36,8 @@ public:
 private:
     void forward(const QString &event)
     {
+        if (event == u"removed")
+            ++m_cli->m_removals;
         if (m_cli->m_onEvent)
             m_cli->m_onEvent(event);
     }

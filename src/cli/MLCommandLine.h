@@ -108,6 +108,7 @@ private:
     bool m_interrupted = false;
     QSocketNotifier *m_notifier = nullptr;
     int m_updateDeadlineMs = 35000;
+    int m_removals = 0;
     MLFailureReason m_queryFailure = MLFailureReason::None;
     std::function<void(const QString &event)> m_onEvent;
 };

@@ -275,6 +275,8 @@ int MLCommandLine::apply(const Profile &profile, int count, bool yes)
         });
         if (m_interrupted)
             break;
+        // Any removal from now on is this microphone's.
+        const int removals = m_removals;
         QJsonObject result{{u"n"_s, n}};
         QString message;
         if (query(message) != Success) {
@@ -317,7 +319,8 @@ int MLCommandLine::apply(const Profile &profile, int count, bool yes)
             break;
         }
         note(u"Unplug the microphone and plug in the next one."_s);
-        spin([&] { return m_manager->numConnectedDevices() == 0; });
+        // By its event: the next one may come into the same port before the wait looks again.
+        spin([&] { return m_removals > removals; });
     }
     removeSignalHandlers();
     return anyFailed ? MicrophoneFailed : Success;
