@@ -115,7 +115,6 @@ TEST_F(CommandLine, UsageErrorsAndCountsOfMicrophones)
         {0, {u"set"_s, u"--channel1"_s, u"F"_s}, 2, ""},
         {0, {u"set"_s, u"--coverage"_s, u"6"_s}, 2, ""},
         {0, {u"apply"_s, u"profile.json"_s}, 2, ""},
-        {0, {u"apply"_s, u"-"_s, u"--each"_s, u"--count"_s, u"0"_s}, 2, ""},
         {0, {u"list"_s, u"--help"_s}, 0, ""},
         {0, {u"show"_s, u"--json"_s}, 3, "no-microphone"},
         {0, {u"reset"_s, u"--json"_s}, 3, "no-microphone"},
@@ -143,23 +142,23 @@ TEST_F(CommandLine, ListAndShowTheMicrophone)
     const auto usb = plug(u"2"_s);
     sim(usb).setName(u"Room 12"_s);
     sim(usb).setChannel1(5);
+    QJsonObject shown{{u"port"_s, usb.devnode}, {u"type"_s, u"teacher"_s}, {u"location"_s, u"0x01200000"_s}};
     Outcome r = run({u"list"_s, u"--json"_s});
-    ASSERT_EQ(r.code, 0);
-    const QJsonArray microphones = r.json()[u"microphones"_s].toArray();
-    ASSERT_EQ(microphones.size(), 1);
-    expectSchema(microphones[0].toObject(), kAttachment);
-    EXPECT_EQ(microphones[0][u"location"_s].toString(), u"0x01200000"_s);
+    EXPECT_EQ(r.json(), QJsonObject({{u"microphones"_s, QJsonArray{shown}}}));
 
     r = run({u"show"_s, u"--json"_s});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QJsonObject shown = r.json();
-    expectSchema(shown, kShow);
-    EXPECT_EQ(shown[u"type"_s].toString(), u"teacher"_s);
-    EXPECT_EQ(shown[u"name"_s].toString(), u"Room 12"_s);
-    EXPECT_EQ(shown[u"serial"_s].toString(), u"0012345"_s) << "trimmed as the window shows it";
-    EXPECT_EQ(shown[u"firmware"_s].toString(), u"1.5.0"_s);
-    EXPECT_EQ(shown[u"battery"_s].toInt(), 87);
-    EXPECT_EQ(shown[u"channel1Name"_s].toString(), u"Legacy A"_s);
+    for (const auto &[key, value] :
+         std::initializer_list<std::pair<QString, QJsonValue>>{{u"name"_s, u"Room 12"_s},
+                                                               {u"serial"_s, u"0012345"_s},
+                                                               {u"firmware"_s, u"1.5.0"_s},
+                                                               {u"battery"_s, 87},
+                                                               {u"channel1"_s, 5},
+                                                               {u"channel1Name"_s, u"Legacy A"_s},
+                                                               {u"channel2"_s, 1},
+                                                               {u"channel2Name"_s, u"B"_s},
+                                                               {u"coverage"_s, 3}})
+        shown.insert(key, value);
+    EXPECT_EQ(r.json(), shown) << "the serial trimmed as the window shows it";
 
     r = run({u"show"_s});
     EXPECT_TRUE(r.out.contains(u"Channel 1: Legacy A (5)\n"_s)) << r.out.toStdString();
@@ -202,10 +201,8 @@ TEST_F(CommandLine, SetChecksTheRulesThenSavesStageByStage)
         }
     }
     // Values not given kept the microphone's.
-    EXPECT_EQ(sim(usb).name(), u"Room 7"_s);
-    EXPECT_EQ(sim(usb).channel1(), 6);
-    EXPECT_EQ(sim(usb).channel2(), 2);
-    EXPECT_EQ(sim(usb).coverage(), 5);
+    EXPECT_EQ(std::tuple(sim(usb).name(), sim(usb).channel1(), sim(usb).channel2(), sim(usb).coverage()),
+              std::tuple(u"Room 7"_s, 6, 2, 5));
 
     // A stage the microphone does not acknowledge fails the save with its reason.
     sim(usb).setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
@@ -213,10 +210,11 @@ TEST_F(CommandLine, SetChecksTheRulesThenSavesStageByStage)
     });
     const Outcome failed = run({u"reset"_s, u"--json"_s});
     EXPECT_EQ(failed.code, 6);
-    EXPECT_EQ(failed.json()[u"result"_s].toString(), u"failed"_s);
-    EXPECT_EQ(failed.json()[u"failedStage"_s].toString(), u"channel2"_s);
-    EXPECT_EQ(failed.json()[u"reason"_s].toString(), u"Timeout"_s);
-    EXPECT_EQ(failed.json()[u"stages"_s].toArray().size(), 3);
+    QJsonObject failure = failed.json();
+    EXPECT_EQ(failure.take(u"stages"_s).toArray().size(), 3);
+    EXPECT_EQ(failure, QJsonObject({{u"result"_s, u"failed"_s},
+                                    {u"failedStage"_s, u"channel2"_s},
+                                    {u"reason"_s, u"Timeout"_s}}));
     EXPECT_EQ(sim(usb).channel1(), 0) << "written before the failed stage";
 }
 
@@ -224,7 +222,6 @@ TEST_F(CommandLine, SetChecksTheRulesThenSavesStageByStage)
 TEST_F(CommandLine, APortHeldByAnotherProgramIsNamed)
 {
     const auto usb = plug(u"2"_s);
-    sims.at(usb.devnode)->stop();
     const int fd = ::open(usb.devnode.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     const pid_t child = ::fork();
@@ -297,13 +294,16 @@ TEST_F(CommandLine, WatchPrintsEventsUntilInterrupted)
     const Outcome r = run({u"watch"_s, u"--json"_s});
     EXPECT_EQ(r.code, 0);
     ASSERT_EQ(r.out.count(u'\n'), 3) << r.out.toStdString();
+    // The properties line carries what show prints; the others where the microphone is.
+    const QJsonObject attachment{
+        {u"port"_s, u"/dev/ttyACM2"_s}, {u"type"_s, u"teacher"_s}, {u"location"_s, u"0x01200000"_s}};
     const char *const events[] = {"attached", "properties", "removed"};
     for (int i = 0; i < 3; ++i) {
-        const QJsonObject line = r.json(i);
-        auto schema = i == 1 ? kShow : kAttachment;
-        schema[u"event"_s] = "s";
-        expectSchema(line, schema);
-        EXPECT_EQ(line[u"event"_s].toString(), QLatin1StringView(events[i]));
+        QJsonObject line = r.json(i);
+        EXPECT_EQ(line.take(u"event"_s).toString(), QLatin1StringView(events[i]));
+        EXPECT_EQ(line.size(), i == 1 ? 12 : 3);
+        for (const QString &key : attachment.keys())
+            EXPECT_EQ(line[key], attachment[key]);
     }
 }
 
