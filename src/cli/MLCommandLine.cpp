@@ -68,7 +68,7 @@ Every command takes --json (output for scripts) and --help.
 See marlevo-mic(1) for the exit codes and the JSON documents.
 )";
 
-struct CommandSpec
+struct CommandForm
 {
     QString name;
     QStringList options; // taking a value when followed by "="
@@ -76,7 +76,7 @@ struct CommandSpec
     const char *help;
 };
 
-const CommandSpec kCommands[] = {
+const CommandForm kCommands[] = {
     {u"list"_s,
      {},
      0,
@@ -189,17 +189,17 @@ int MLCommandLine::run(const QStringList &args, QTextStream &out, QTextStream &e
         (args.isEmpty() ? err : out).flush();
         return args.isEmpty() ? fail(UsageError, u"No command given."_s) : Success;
     }
-    const CommandSpec *spec = nullptr;
-    for (const CommandSpec &candidate : kCommands)
+    const CommandForm *form = nullptr;
+    for (const CommandForm &candidate : kCommands)
         if (candidate.name == args.first())
-            spec = &candidate;
-    if (!spec)
+            form = &candidate;
+    if (!form)
         return fail(UsageError, u"Unknown command '%1'. Try marlevo-mic --help."_s.arg(args.first()));
 
     QCommandLineParser parser;
     parser.addOption({u"json"_s, QString()});
     parser.addOption({{u"h"_s, u"help"_s}, QString()});
-    for (QString option : spec->options) {
+    for (QString option : form->options) {
         const bool takesValue = option.endsWith(u'=');
         option.chop(takesValue ? 1 : 0);
         parser.addOption({option, QString(), takesValue ? u"value"_s : QString()});
@@ -207,16 +207,16 @@ int MLCommandLine::run(const QStringList &args, QTextStream &out, QTextStream &e
     if (!parser.parse(QStringList{u"marlevo-mic"_s} + args.mid(1)))
         return fail(UsageError, parser.errorText());
     if (parser.isSet(u"help"_s)) {
-        out << spec->help;
+        out << form->help;
         out.flush();
         return Success;
     }
-    if (parser.positionalArguments().size() != spec->positionals)
-        return fail(UsageError, u"Wrong number of arguments. Try marlevo-mic %1 --help."_s.arg(spec->name));
+    if (parser.positionalArguments().size() != form->positionals)
+        return fail(UsageError, u"Wrong number of arguments. Try marlevo-mic %1 --help."_s.arg(form->name));
 
     m_manager->addListener(m_listener);
     int code = UsageError;
-    const QString &name = spec->name;
+    const QString &name = form->name;
     if (name == u"list")
         code = list();
     else if (name == u"show")
