@@ -167,14 +167,6 @@
         <translation>Marlevo Microphone Settings fragt Namen und Einstellungen des Mikrofons ab.</translation>
     </message>
     <message>
-        <source>Device error</source>
-        <translation>Device error</translation>
-    </message>
-    <message>
-        <source>Bricked</source>
-        <translation>Bricked</translation>
-    </message>
-    <message>
         <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
         <translation>Sie dürfen den Anschluss des Mikrofons nicht öffnen, weil seine Geräteregel fehlt. Installieren Sie das Paket marlevo-mic-settings, ziehen Sie dann das Mikrofon ab und stecken Sie es wieder ein.</translation>
     </message>
@@ -216,6 +208,90 @@
 <context>
     <name>MLConfigurationSheetController</name>
     <message>
+        <source>Marlevo Microphone Settings</source>
+        <translation>Marlevo Microphone Settings</translation>
+    </message>
+    <message>
+        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <translation>Dieses Zeichen kann das Mikrofon nicht speichern. Verwenden Sie die Buchstaben A bis Z, Ziffern, Leerzeichen und Satzzeichen.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <translation>Möchten Sie die Einstellungen des Mikrofons wirklich auf die Werkseinstellungen zurücksetzen?</translation>
+    </message>
+    <message>
+        <source>Reset Microphone</source>
+        <translation>Mikrofon zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Do Not Reset</source>
+        <translation>Nicht zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Do not show this message again</source>
+        <translation>Diese Meldung nicht mehr anzeigen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Configuration could not be saved</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>An error occurred and the microphone configuration could not be saved.
+
+Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <translation>Ein Fehler ist aufgetreten, die Einstellungen des Mikrofons wurden nicht gespeichert.
+
+Schließen Sie diese Meldung, ziehen Sie das Mikrofon ab und schließen Sie es wieder an, um es erneut zu versuchen. Besteht das Problem weiterhin, wenden Sie sich an Marlevo Customer Care.</translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation>Es wurde kein neuer Wert auf das Mikrofon geschrieben.</translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation>Vor dem Fehler hat das Mikrofon diese neuen Werte übernommen: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>Der Name darf höchstens %n Zeichen lang sein.</numerusform>
+            <numerusform>Der Name darf höchstens %n Zeichen lang sein.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MLDeviceManager</name>
+    <message>
+        <source>Timeout</source>
+        <translation>Timeout</translation>
+    </message>
+</context>
+<context>
+    <name>MLLengthFormatter</name>
+    <message>
+        <source>String too long</source>
+        <translation>Text zu lang</translation>
+    </message>
+    <message>
+        <source>Character not allowed</source>
+        <translation>Zeichen nicht erlaubt</translation>
+    </message>
+</context>
+<context>
+    <name>MLSettingsRules</name>
+    <message>
         <source>A</source>
         <translation>A</translation>
     </message>
@@ -244,52 +320,48 @@
         <translation>Legacy B</translation>
     </message>
     <message>
-        <source>Unknown (%1)</source>
-        <translation>Unbekannt (%1)</translation>
+        <source>Name cannot be blank</source>
+        <translation>Der Name darf nicht leer sein</translation>
     </message>
     <message>
-        <source>Marlevo Microphone Settings</source>
-        <translation>Marlevo Microphone Settings</translation>
+        <source>Name contains characters the microphone cannot store</source>
+        <translation>Der Name enthält Zeichen, die das Mikrofon nicht speichern kann</translation>
     </message>
     <message>
-        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
-        <translation>Dieses Zeichen kann das Mikrofon nicht speichern. Verwenden Sie die Buchstaben A bis Z, Ziffern, Leerzeichen und Satzzeichen.</translation>
+        <source>Name is too long</source>
+        <translation>Der Name ist zu lang</translation>
     </message>
     <message>
-        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
-        <translation>Möchten Sie die Einstellungen des Mikrofons wirklich auf die Werkseinstellungen zurücksetzen?</translation>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>Der Name darf „keyset1.txt“ nicht enthalten</translation>
     </message>
     <message>
-        <source>Reset Microphone</source>
-        <translation>Mikrofon zurücksetzen</translation>
+        <source>Channels assignments must be different</source>
+        <translation>Die Kanäle müssen sich unterscheiden</translation>
     </message>
     <message>
-        <source>Do Not Reset</source>
-        <translation>Nicht zurücksetzen</translation>
+        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
+        <translation>Geben Sie einen Namen für das Mikrofon ein, höchstens 12 Zeichen.</translation>
     </message>
     <message>
-        <source>Microphone</source>
-        <translation>Mikrofon</translation>
+        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
+        <translation>Verwenden Sie im Namen des Mikrofons nur die Buchstaben A bis Z, Ziffern, Leerzeichen und Satzzeichen.</translation>
     </message>
     <message>
-        <source>Yes</source>
-        <translation>Ja</translation>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>Mit „keyset1.txt“ meldet das Mikrofon, dass es wiederhergestellt werden muss. Bitte wählen Sie einen Namen ohne diese Zeichenfolge.</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>Nein</translation>
-    </message>
-    <message>
-        <source>Do not show this message again</source>
-        <translation>Diese Meldung nicht mehr anzeigen</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
+        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
+        <translation>Beide Stellungen des Kanalschalters können nicht denselben Kanal verwenden. Weisen Sie jeder Stellung einen eigenen Kanal zu.</translation>
     </message>
     <message>
         <source>Confirm legacy channels</source>
         <translation>Legacy-Kanäle bestätigen</translation>
+    </message>
+    <message>
+        <source>Confirm extended channels</source>
+        <translation>Erweiterte Kanäle bestätigen</translation>
     </message>
     <message>
         <source>A channel you have selected (Legacy A or Legacy B) will not function with the Marlevo Orvik System. These channels are for use with other Marlevo Systems.
@@ -300,10 +372,6 @@ Do you want to continue?</source>
 Möchten Sie trotzdem fortfahren?</translation>
     </message>
     <message>
-        <source>Confirm extended channels</source>
-        <translation>Erweiterte Kanäle bestätigen</translation>
-    </message>
-    <message>
         <source>A channel you have selected (C, D or E) will not function without the optional Orvik Channel Expansion Module installed.
 
 Do you want to continue?</source>
@@ -312,40 +380,12 @@ Do you want to continue?</source>
 Möchten Sie trotzdem fortfahren?</translation>
     </message>
     <message>
-        <source>Name cannot be blank</source>
-        <translation>Der Name darf nicht leer sein</translation>
+        <source>Unknown (%1)</source>
+        <translation>Unbekannt (%1)</translation>
     </message>
     <message>
-        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
-        <translation>Geben Sie einen Namen für das Mikrofon ein, höchstens 12 Zeichen.</translation>
-    </message>
-    <message>
-        <source>Name contains characters the microphone cannot store</source>
-        <translation>Der Name enthält Zeichen, die das Mikrofon nicht speichern kann</translation>
-    </message>
-    <message>
-        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
-        <translation>Verwenden Sie im Namen des Mikrofons nur die Buchstaben A bis Z, Ziffern, Leerzeichen und Satzzeichen.</translation>
-    </message>
-    <message>
-        <source>Channels assignments must be different</source>
-        <translation>Die Kanäle müssen sich unterscheiden</translation>
-    </message>
-    <message>
-        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
-        <translation>Beide Stellungen des Kanalschalters können nicht denselben Kanal verwenden. Weisen Sie jeder Stellung einen eigenen Kanal zu.</translation>
-    </message>
-    <message>
-        <source>Configuration could not be saved</source>
-        <translation>Die Einstellungen konnten nicht gespeichert werden</translation>
-    </message>
-    <message>
-        <source>An error occurred and the microphone configuration could not be saved.
-
-Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
-        <translation>Ein Fehler ist aufgetreten, die Einstellungen des Mikrofons wurden nicht gespeichert.
-
-Schließen Sie diese Meldung, ziehen Sie das Mikrofon ab und schließen Sie es wieder an, um es erneut zu versuchen. Besteht das Problem weiterhin, wenden Sie sich an Marlevo Customer Care.</translation>
+        <source>Microphone</source>
+        <translation>Mikrofon</translation>
     </message>
     <message>
         <source>1: the smallest area, a group around the teacher</source>
@@ -371,10 +411,9 @@ Schließen Sie diese Meldung, ziehen Sie das Mikrofon ab und schließen Sie es w
         <source>%1: a value this application does not know; it is kept as it is</source>
         <translation>%1: ein Wert, den diese Anwendung nicht kennt; er bleibt unverändert</translation>
     </message>
-    <message>
-        <source>Name is too long</source>
-        <translation>Der Name ist zu lang</translation>
-    </message>
+</context>
+<context>
+    <name>MLSettingsSave</name>
     <message>
         <source>the name</source>
         <translation>Name</translation>
@@ -390,47 +429,6 @@ Schließen Sie diese Meldung, ziehen Sie das Mikrofon ab und schließen Sie es w
     <message>
         <source>the coverage</source>
         <translation>Reichweite</translation>
-    </message>
-    <message>
-        <source>No new value was written to the microphone.</source>
-        <translation>Es wurde kein neuer Wert auf das Mikrofon geschrieben.</translation>
-    </message>
-    <message>
-        <source>The microphone took these new values before the failure: %1.</source>
-        <translation>Vor dem Fehler hat das Mikrofon diese neuen Werte übernommen: %1.</translation>
-    </message>
-    <message>
-        <source>Name cannot contain “keyset1.txt”</source>
-        <translation>Der Name darf „keyset1.txt“ nicht enthalten</translation>
-    </message>
-    <message>
-        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
-        <translation>Mit „keyset1.txt“ meldet das Mikrofon, dass es wiederhergestellt werden muss. Bitte wählen Sie einen Namen ohne diese Zeichenfolge.</translation>
-    </message>
-    <message numerus="yes">
-        <source>The name cannot be longer than %n characters.</source>
-        <translation>
-            <numerusform>Der Name darf höchstens %n Zeichen lang sein.</numerusform>
-            <numerusform>Der Name darf höchstens %n Zeichen lang sein.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>MLDeviceManager</name>
-    <message>
-        <source>Timeout</source>
-        <translation>Timeout</translation>
-    </message>
-</context>
-<context>
-    <name>MLLengthFormatter</name>
-    <message>
-        <source>String too long</source>
-        <translation>Text zu lang</translation>
-    </message>
-    <message>
-        <source>Character not allowed</source>
-        <translation>Zeichen nicht erlaubt</translation>
     </message>
 </context>
 <context>

@@ -167,14 +167,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Device error</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Bricked</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -216,6 +208,88 @@
 <context>
     <name>MLConfigurationSheetController</name>
     <message>
+        <source>Marlevo Microphone Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Microphone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do Not Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do not show this message again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration could not be saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An error occurred and the microphone configuration could not be saved.
+
+Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>The name cannot be longer than %n character.</numerusform>
+            <numerusform>The name cannot be longer than %n characters.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MLDeviceManager</name>
+    <message>
+        <source>Timeout</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MLLengthFormatter</name>
+    <message>
+        <source>String too long</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Character not allowed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MLSettingsRules</name>
+    <message>
         <source>A</source>
         <translation type="unfinished"></translation>
     </message>
@@ -244,51 +318,47 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Unknown (%1)</source>
+        <source>Name cannot be blank</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Marlevo Microphone Settings</source>
+        <source>Name contains characters the microphone cannot store</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <source>Name is too long</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <source>Name cannot contain “keyset1.txt”</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Reset Microphone</source>
+        <source>Channels assignments must be different</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Do Not Reset</source>
+        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Microphone</source>
+        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Yes</source>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Do not show this message again</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>OK</source>
+        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Confirm legacy channels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm extended channels</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -298,47 +368,17 @@ Do you want to continue?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Confirm extended channels</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>A channel you have selected (C, D or E) will not function without the optional Orvik Channel Expansion Module installed.
 
 Do you want to continue?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Name cannot be blank</source>
+        <source>Unknown (%1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Name contains characters the microphone cannot store</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Channels assignments must be different</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Configuration could not be saved</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>An error occurred and the microphone configuration could not be saved.
-
-Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <source>Microphone</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -365,10 +405,9 @@ Close this message, disconnect the microphone and reconnect to try again. If the
         <source>%1: a value this application does not know; it is kept as it is</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Name is too long</source>
-        <translation type="unfinished"></translation>
-    </message>
+</context>
+<context>
+    <name>MLSettingsSave</name>
     <message>
         <source>the name</source>
         <translation type="unfinished"></translation>
@@ -383,47 +422,6 @@ Close this message, disconnect the microphone and reconnect to try again. If the
     </message>
     <message>
         <source>the coverage</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>No new value was written to the microphone.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The microphone took these new values before the failure: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Name cannot contain “keyset1.txt”</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>The name cannot be longer than %n characters.</source>
-        <translation>
-            <numerusform>The name cannot be longer than %n character.</numerusform>
-            <numerusform>The name cannot be longer than %n characters.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>MLDeviceManager</name>
-    <message>
-        <source>Timeout</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>MLLengthFormatter</name>
-    <message>
-        <source>String too long</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Character not allowed</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -167,14 +167,6 @@
         <translation>Marlevo Microphone Settings está pidiendo al micrófono su nombre y sus ajustes.</translation>
     </message>
     <message>
-        <source>Device error</source>
-        <translation>Device error</translation>
-    </message>
-    <message>
-        <source>Bricked</source>
-        <translation>Bricked</translation>
-    </message>
-    <message>
         <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
         <translation>No tiene permiso para abrir el puerto del micrófono porque falta su regla de dispositivo. Instale el paquete marlevo-mic-settings y, después, desconecte el micrófono y vuelva a conectarlo.</translation>
     </message>
@@ -216,6 +208,90 @@
 <context>
     <name>MLConfigurationSheetController</name>
     <message>
+        <source>Marlevo Microphone Settings</source>
+        <translation>Marlevo Microphone Settings</translation>
+    </message>
+    <message>
+        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <translation>El micrófono no puede guardar ese carácter. Use letras de la A a la Z, dígitos, espacios y signos de puntuación.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <translation>¿Seguro que quiere restablecer los valores de fábrica del micrófono?</translation>
+    </message>
+    <message>
+        <source>Reset Microphone</source>
+        <translation>Restablecer micrófono</translation>
+    </message>
+    <message>
+        <source>Do Not Reset</source>
+        <translation>No restablecer</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Sí</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Do not show this message again</source>
+        <translation>No volver a mostrar este mensaje</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>Configuration could not be saved</source>
+        <translation>No se pudieron guardar los ajustes</translation>
+    </message>
+    <message>
+        <source>An error occurred and the microphone configuration could not be saved.
+
+Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <translation>Se produjo un error y no se guardaron los ajustes del micrófono.
+
+Cierre este mensaje, desconecte el micrófono y vuelva a conectarlo para intentarlo de nuevo. Si el problema continúa, póngase en contacto con Marlevo Customer Care.</translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation>No se escribió ningún valor nuevo en el micrófono.</translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation>Antes del fallo, el micrófono aceptó estos valores nuevos: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>El nombre no puede tener más de %n carácter.</numerusform>
+            <numerusform>El nombre no puede tener más de %n caracteres.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MLDeviceManager</name>
+    <message>
+        <source>Timeout</source>
+        <translation>Timeout</translation>
+    </message>
+</context>
+<context>
+    <name>MLLengthFormatter</name>
+    <message>
+        <source>String too long</source>
+        <translation>Texto demasiado largo</translation>
+    </message>
+    <message>
+        <source>Character not allowed</source>
+        <translation>Carácter no permitido</translation>
+    </message>
+</context>
+<context>
+    <name>MLSettingsRules</name>
+    <message>
         <source>A</source>
         <translation>A</translation>
     </message>
@@ -244,52 +320,48 @@
         <translation>Legacy B</translation>
     </message>
     <message>
-        <source>Unknown (%1)</source>
-        <translation>Desconocido (%1)</translation>
+        <source>Name cannot be blank</source>
+        <translation>El nombre no puede estar vacío</translation>
     </message>
     <message>
-        <source>Marlevo Microphone Settings</source>
-        <translation>Marlevo Microphone Settings</translation>
+        <source>Name contains characters the microphone cannot store</source>
+        <translation>El nombre contiene caracteres que el micrófono no puede guardar</translation>
     </message>
     <message>
-        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
-        <translation>El micrófono no puede guardar ese carácter. Use letras de la A a la Z, dígitos, espacios y signos de puntuación.</translation>
+        <source>Name is too long</source>
+        <translation>El nombre es demasiado largo</translation>
     </message>
     <message>
-        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
-        <translation>¿Seguro que quiere restablecer los valores de fábrica del micrófono?</translation>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>El nombre no puede contener «keyset1.txt»</translation>
     </message>
     <message>
-        <source>Reset Microphone</source>
-        <translation>Restablecer micrófono</translation>
+        <source>Channels assignments must be different</source>
+        <translation>Los canales deben ser distintos</translation>
     </message>
     <message>
-        <source>Do Not Reset</source>
-        <translation>No restablecer</translation>
+        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
+        <translation>Escriba un nombre para el micrófono, de 12 caracteres como máximo.</translation>
     </message>
     <message>
-        <source>Microphone</source>
-        <translation>Micrófono</translation>
+        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
+        <translation>En el nombre del micrófono, use solo letras de la A a la Z, dígitos, espacios y signos de puntuación.</translation>
     </message>
     <message>
-        <source>Yes</source>
-        <translation>Sí</translation>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>El micrófono usa «keyset1.txt» para indicar que necesita recuperarse. Elija un nombre que no lo contenga.</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>No</translation>
-    </message>
-    <message>
-        <source>Do not show this message again</source>
-        <translation>No volver a mostrar este mensaje</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>Aceptar</translation>
+        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
+        <translation>No puede asignar el mismo canal a las dos posiciones del selector de canal. Asigne un canal distinto a cada posición.</translation>
     </message>
     <message>
         <source>Confirm legacy channels</source>
         <translation>Confirmar canales Legacy</translation>
+    </message>
+    <message>
+        <source>Confirm extended channels</source>
+        <translation>Confirmar canales ampliados</translation>
     </message>
     <message>
         <source>A channel you have selected (Legacy A or Legacy B) will not function with the Marlevo Orvik System. These channels are for use with other Marlevo Systems.
@@ -300,10 +372,6 @@ Do you want to continue?</source>
 ¿Quiere continuar?</translation>
     </message>
     <message>
-        <source>Confirm extended channels</source>
-        <translation>Confirmar canales ampliados</translation>
-    </message>
-    <message>
         <source>A channel you have selected (C, D or E) will not function without the optional Orvik Channel Expansion Module installed.
 
 Do you want to continue?</source>
@@ -312,40 +380,12 @@ Do you want to continue?</source>
 ¿Quiere continuar?</translation>
     </message>
     <message>
-        <source>Name cannot be blank</source>
-        <translation>El nombre no puede estar vacío</translation>
+        <source>Unknown (%1)</source>
+        <translation>Desconocido (%1)</translation>
     </message>
     <message>
-        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
-        <translation>Escriba un nombre para el micrófono, de 12 caracteres como máximo.</translation>
-    </message>
-    <message>
-        <source>Name contains characters the microphone cannot store</source>
-        <translation>El nombre contiene caracteres que el micrófono no puede guardar</translation>
-    </message>
-    <message>
-        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
-        <translation>En el nombre del micrófono, use solo letras de la A a la Z, dígitos, espacios y signos de puntuación.</translation>
-    </message>
-    <message>
-        <source>Channels assignments must be different</source>
-        <translation>Los canales deben ser distintos</translation>
-    </message>
-    <message>
-        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
-        <translation>No puede asignar el mismo canal a las dos posiciones del selector de canal. Asigne un canal distinto a cada posición.</translation>
-    </message>
-    <message>
-        <source>Configuration could not be saved</source>
-        <translation>No se pudieron guardar los ajustes</translation>
-    </message>
-    <message>
-        <source>An error occurred and the microphone configuration could not be saved.
-
-Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
-        <translation>Se produjo un error y no se guardaron los ajustes del micrófono.
-
-Cierre este mensaje, desconecte el micrófono y vuelva a conectarlo para intentarlo de nuevo. Si el problema continúa, póngase en contacto con Marlevo Customer Care.</translation>
+        <source>Microphone</source>
+        <translation>Micrófono</translation>
     </message>
     <message>
         <source>1: the smallest area, a group around the teacher</source>
@@ -371,10 +411,9 @@ Cierre este mensaje, desconecte el micrófono y vuelva a conectarlo para intenta
         <source>%1: a value this application does not know; it is kept as it is</source>
         <translation>%1: un valor que esta aplicación no conoce; se mantiene tal cual</translation>
     </message>
-    <message>
-        <source>Name is too long</source>
-        <translation>El nombre es demasiado largo</translation>
-    </message>
+</context>
+<context>
+    <name>MLSettingsSave</name>
     <message>
         <source>the name</source>
         <translation>el nombre</translation>
@@ -390,47 +429,6 @@ Cierre este mensaje, desconecte el micrófono y vuelva a conectarlo para intenta
     <message>
         <source>the coverage</source>
         <translation>la cobertura</translation>
-    </message>
-    <message>
-        <source>No new value was written to the microphone.</source>
-        <translation>No se escribió ningún valor nuevo en el micrófono.</translation>
-    </message>
-    <message>
-        <source>The microphone took these new values before the failure: %1.</source>
-        <translation>Antes del fallo, el micrófono aceptó estos valores nuevos: %1.</translation>
-    </message>
-    <message>
-        <source>Name cannot contain “keyset1.txt”</source>
-        <translation>El nombre no puede contener «keyset1.txt»</translation>
-    </message>
-    <message>
-        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
-        <translation>El micrófono usa «keyset1.txt» para indicar que necesita recuperarse. Elija un nombre que no lo contenga.</translation>
-    </message>
-    <message numerus="yes">
-        <source>The name cannot be longer than %n characters.</source>
-        <translation>
-            <numerusform>El nombre no puede tener más de %n carácter.</numerusform>
-            <numerusform>El nombre no puede tener más de %n caracteres.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>MLDeviceManager</name>
-    <message>
-        <source>Timeout</source>
-        <translation>Timeout</translation>
-    </message>
-</context>
-<context>
-    <name>MLLengthFormatter</name>
-    <message>
-        <source>String too long</source>
-        <translation>Texto demasiado largo</translation>
-    </message>
-    <message>
-        <source>Character not allowed</source>
-        <translation>Carácter no permitido</translation>
     </message>
 </context>
 <context>

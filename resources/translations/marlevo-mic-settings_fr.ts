@@ -167,14 +167,6 @@
         <translation>Marlevo Microphone Settings demande au microphone son nom et ses réglages.</translation>
     </message>
     <message>
-        <source>Device error</source>
-        <translation>Device error</translation>
-    </message>
-    <message>
-        <source>Bricked</source>
-        <translation>Bricked</translation>
-    </message>
-    <message>
         <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
         <translation>Vous n&apos;avez pas le droit d&apos;ouvrir le port du microphone, car sa règle de périphérique est absente. Installez le paquet marlevo-mic-settings, puis débranchez le microphone et rebranchez-le.</translation>
     </message>
@@ -216,6 +208,90 @@
 <context>
     <name>MLConfigurationSheetController</name>
     <message>
+        <source>Marlevo Microphone Settings</source>
+        <translation>Marlevo Microphone Settings</translation>
+    </message>
+    <message>
+        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <translation>Le microphone ne peut pas enregistrer ce caractère. Utilisez les lettres A à Z, des chiffres, des espaces et la ponctuation.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <translation>Voulez-vous vraiment rétablir les réglages d’usine du microphone&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Reset Microphone</source>
+        <translation>Réinitialiser le microphone</translation>
+    </message>
+    <message>
+        <source>Do Not Reset</source>
+        <translation>Ne pas réinitialiser</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Oui</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Non</translation>
+    </message>
+    <message>
+        <source>Do not show this message again</source>
+        <translation>Ne plus afficher ce message</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Configuration could not be saved</source>
+        <translation>Les réglages n’ont pas pu être enregistrés</translation>
+    </message>
+    <message>
+        <source>An error occurred and the microphone configuration could not be saved.
+
+Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <translation>Une erreur s’est produite et les réglages du microphone n’ont pas été enregistrés.
+
+Fermez ce message, débranchez le microphone, puis rebranchez-le pour réessayer. Si le problème persiste, contactez Marlevo Customer Care.</translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation>Aucune nouvelle valeur n’a été écrite dans le microphone.</translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation>Avant l’échec, le microphone a enregistré ces nouvelles valeurs&#xa0;: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>Le nom ne peut pas dépasser %n caractère.</numerusform>
+            <numerusform>Le nom ne peut pas dépasser %n caractères.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MLDeviceManager</name>
+    <message>
+        <source>Timeout</source>
+        <translation>Timeout</translation>
+    </message>
+</context>
+<context>
+    <name>MLLengthFormatter</name>
+    <message>
+        <source>String too long</source>
+        <translation>Texte trop long</translation>
+    </message>
+    <message>
+        <source>Character not allowed</source>
+        <translation>Caractère non autorisé</translation>
+    </message>
+</context>
+<context>
+    <name>MLSettingsRules</name>
+    <message>
         <source>A</source>
         <translation>A</translation>
     </message>
@@ -244,52 +320,48 @@
         <translation>Legacy B</translation>
     </message>
     <message>
-        <source>Unknown (%1)</source>
-        <translation>Inconnu (%1)</translation>
+        <source>Name cannot be blank</source>
+        <translation>Le nom ne peut pas être vide</translation>
     </message>
     <message>
-        <source>Marlevo Microphone Settings</source>
-        <translation>Marlevo Microphone Settings</translation>
+        <source>Name contains characters the microphone cannot store</source>
+        <translation>Le nom contient des caractères que le microphone ne peut pas enregistrer</translation>
     </message>
     <message>
-        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
-        <translation>Le microphone ne peut pas enregistrer ce caractère. Utilisez les lettres A à Z, des chiffres, des espaces et la ponctuation.</translation>
+        <source>Name is too long</source>
+        <translation>Le nom est trop long</translation>
     </message>
     <message>
-        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
-        <translation>Voulez-vous vraiment rétablir les réglages d’usine du microphone&#xa0;?</translation>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>Le nom ne peut pas contenir « keyset1.txt »</translation>
     </message>
     <message>
-        <source>Reset Microphone</source>
-        <translation>Réinitialiser le microphone</translation>
+        <source>Channels assignments must be different</source>
+        <translation>Les canaux doivent être différents</translation>
     </message>
     <message>
-        <source>Do Not Reset</source>
-        <translation>Ne pas réinitialiser</translation>
+        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
+        <translation>Saisissez un nom pour le microphone, de 12 caractères au maximum.</translation>
     </message>
     <message>
-        <source>Microphone</source>
-        <translation>Microphone</translation>
+        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
+        <translation>Dans le nom du microphone, utilisez uniquement les lettres A à Z, des chiffres, des espaces et la ponctuation.</translation>
     </message>
     <message>
-        <source>Yes</source>
-        <translation>Oui</translation>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>Le microphone utilise « keyset1.txt » pour signaler qu’il doit être restauré. Veuillez choisir un nom qui ne le contient pas.</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>Non</translation>
-    </message>
-    <message>
-        <source>Do not show this message again</source>
-        <translation>Ne plus afficher ce message</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
+        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
+        <translation>Les deux positions du sélecteur de canal ne peuvent pas utiliser le même canal. Attribuez un canal différent à chaque position.</translation>
     </message>
     <message>
         <source>Confirm legacy channels</source>
         <translation>Confirmer les canaux Legacy</translation>
+    </message>
+    <message>
+        <source>Confirm extended channels</source>
+        <translation>Confirmer les canaux étendus</translation>
     </message>
     <message>
         <source>A channel you have selected (Legacy A or Legacy B) will not function with the Marlevo Orvik System. These channels are for use with other Marlevo Systems.
@@ -300,10 +372,6 @@ Do you want to continue?</source>
 Voulez-vous continuer&#xa0;?</translation>
     </message>
     <message>
-        <source>Confirm extended channels</source>
-        <translation>Confirmer les canaux étendus</translation>
-    </message>
-    <message>
         <source>A channel you have selected (C, D or E) will not function without the optional Orvik Channel Expansion Module installed.
 
 Do you want to continue?</source>
@@ -312,40 +380,12 @@ Do you want to continue?</source>
 Voulez-vous continuer&#xa0;?</translation>
     </message>
     <message>
-        <source>Name cannot be blank</source>
-        <translation>Le nom ne peut pas être vide</translation>
+        <source>Unknown (%1)</source>
+        <translation>Inconnu (%1)</translation>
     </message>
     <message>
-        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
-        <translation>Saisissez un nom pour le microphone, de 12 caractères au maximum.</translation>
-    </message>
-    <message>
-        <source>Name contains characters the microphone cannot store</source>
-        <translation>Le nom contient des caractères que le microphone ne peut pas enregistrer</translation>
-    </message>
-    <message>
-        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
-        <translation>Dans le nom du microphone, utilisez uniquement les lettres A à Z, des chiffres, des espaces et la ponctuation.</translation>
-    </message>
-    <message>
-        <source>Channels assignments must be different</source>
-        <translation>Les canaux doivent être différents</translation>
-    </message>
-    <message>
-        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
-        <translation>Les deux positions du sélecteur de canal ne peuvent pas utiliser le même canal. Attribuez un canal différent à chaque position.</translation>
-    </message>
-    <message>
-        <source>Configuration could not be saved</source>
-        <translation>Les réglages n’ont pas pu être enregistrés</translation>
-    </message>
-    <message>
-        <source>An error occurred and the microphone configuration could not be saved.
-
-Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
-        <translation>Une erreur s’est produite et les réglages du microphone n’ont pas été enregistrés.
-
-Fermez ce message, débranchez le microphone, puis rebranchez-le pour réessayer. Si le problème persiste, contactez Marlevo Customer Care.</translation>
+        <source>Microphone</source>
+        <translation>Microphone</translation>
     </message>
     <message>
         <source>1: the smallest area, a group around the teacher</source>
@@ -371,10 +411,9 @@ Fermez ce message, débranchez le microphone, puis rebranchez-le pour réessayer
         <source>%1: a value this application does not know; it is kept as it is</source>
         <translation>%1&#xa0;: une valeur inconnue de cette application&#xa0;; elle est conservée telle quelle</translation>
     </message>
-    <message>
-        <source>Name is too long</source>
-        <translation>Le nom est trop long</translation>
-    </message>
+</context>
+<context>
+    <name>MLSettingsSave</name>
     <message>
         <source>the name</source>
         <translation>le nom</translation>
@@ -390,47 +429,6 @@ Fermez ce message, débranchez le microphone, puis rebranchez-le pour réessayer
     <message>
         <source>the coverage</source>
         <translation>la portée</translation>
-    </message>
-    <message>
-        <source>No new value was written to the microphone.</source>
-        <translation>Aucune nouvelle valeur n’a été écrite dans le microphone.</translation>
-    </message>
-    <message>
-        <source>The microphone took these new values before the failure: %1.</source>
-        <translation>Avant l’échec, le microphone a enregistré ces nouvelles valeurs&#xa0;: %1.</translation>
-    </message>
-    <message>
-        <source>Name cannot contain “keyset1.txt”</source>
-        <translation>Le nom ne peut pas contenir « keyset1.txt »</translation>
-    </message>
-    <message>
-        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
-        <translation>Le microphone utilise « keyset1.txt » pour signaler qu’il doit être restauré. Veuillez choisir un nom qui ne le contient pas.</translation>
-    </message>
-    <message numerus="yes">
-        <source>The name cannot be longer than %n characters.</source>
-        <translation>
-            <numerusform>Le nom ne peut pas dépasser %n caractère.</numerusform>
-            <numerusform>Le nom ne peut pas dépasser %n caractères.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>MLDeviceManager</name>
-    <message>
-        <source>Timeout</source>
-        <translation>Timeout</translation>
-    </message>
-</context>
-<context>
-    <name>MLLengthFormatter</name>
-    <message>
-        <source>String too long</source>
-        <translation>Texte trop long</translation>
-    </message>
-    <message>
-        <source>Character not allowed</source>
-        <translation>Caractère non autorisé</translation>
     </message>
 </context>
 <context>

@@ -167,14 +167,6 @@
         <translation>Marlevo Microphone Settings sta chiedendo al microfono il nome e le impostazioni.</translation>
     </message>
     <message>
-        <source>Device error</source>
-        <translation>Device error</translation>
-    </message>
-    <message>
-        <source>Bricked</source>
-        <translation>Bricked</translation>
-    </message>
-    <message>
         <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
         <translation>Non è consentito aprire la porta del microfono perché manca la sua regola del dispositivo. Installi il pacchetto marlevo-mic-settings, poi scolleghi il microfono e lo ricolleghi.</translation>
     </message>
@@ -216,6 +208,90 @@
 <context>
     <name>MLConfigurationSheetController</name>
     <message>
+        <source>Marlevo Microphone Settings</source>
+        <translation>Marlevo Microphone Settings</translation>
+    </message>
+    <message>
+        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <translation>Il microfono non può memorizzare questo carattere. Usa le lettere dalla A alla Z, cifre, spazi e segni di punteggiatura.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <translation>Vuoi davvero ripristinare le impostazioni di fabbrica del microfono?</translation>
+    </message>
+    <message>
+        <source>Reset Microphone</source>
+        <translation>Ripristina microfono</translation>
+    </message>
+    <message>
+        <source>Do Not Reset</source>
+        <translation>Non ripristinare</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Sì</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Do not show this message again</source>
+        <translation>Non mostrare più questo messaggio</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Configuration could not be saved</source>
+        <translation>Impossibile salvare le impostazioni</translation>
+    </message>
+    <message>
+        <source>An error occurred and the microphone configuration could not be saved.
+
+Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <translation>Si è verificato un errore e le impostazioni del microfono non sono state salvate.
+
+Chiudi questo messaggio, scollega il microfono e ricollegalo per riprovare. Se il problema persiste, contatta Marlevo Customer Care.</translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation>Nel microfono non è stato scritto alcun nuovo valore.</translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation>Prima dell’errore il microfono ha accettato questi nuovi valori: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>Il nome non può superare %n carattere.</numerusform>
+            <numerusform>Il nome non può superare i %n caratteri.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MLDeviceManager</name>
+    <message>
+        <source>Timeout</source>
+        <translation>Timeout</translation>
+    </message>
+</context>
+<context>
+    <name>MLLengthFormatter</name>
+    <message>
+        <source>String too long</source>
+        <translation>Testo troppo lungo</translation>
+    </message>
+    <message>
+        <source>Character not allowed</source>
+        <translation>Carattere non consentito</translation>
+    </message>
+</context>
+<context>
+    <name>MLSettingsRules</name>
+    <message>
         <source>A</source>
         <translation>A</translation>
     </message>
@@ -244,52 +320,48 @@
         <translation>Legacy B</translation>
     </message>
     <message>
-        <source>Unknown (%1)</source>
-        <translation>Sconosciuto (%1)</translation>
+        <source>Name cannot be blank</source>
+        <translation>Il nome non può essere vuoto</translation>
     </message>
     <message>
-        <source>Marlevo Microphone Settings</source>
-        <translation>Marlevo Microphone Settings</translation>
+        <source>Name contains characters the microphone cannot store</source>
+        <translation>Il nome contiene caratteri che il microfono non può memorizzare</translation>
     </message>
     <message>
-        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
-        <translation>Il microfono non può memorizzare questo carattere. Usa le lettere dalla A alla Z, cifre, spazi e segni di punteggiatura.</translation>
+        <source>Name is too long</source>
+        <translation>Il nome è troppo lungo</translation>
     </message>
     <message>
-        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
-        <translation>Vuoi davvero ripristinare le impostazioni di fabbrica del microfono?</translation>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>Il nome non può contenere «keyset1.txt»</translation>
     </message>
     <message>
-        <source>Reset Microphone</source>
-        <translation>Ripristina microfono</translation>
+        <source>Channels assignments must be different</source>
+        <translation>I canali devono essere diversi</translation>
     </message>
     <message>
-        <source>Do Not Reset</source>
-        <translation>Non ripristinare</translation>
+        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
+        <translation>Inserisci un nome per il microfono, al massimo 12 caratteri.</translation>
     </message>
     <message>
-        <source>Microphone</source>
-        <translation>Microfono</translation>
+        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
+        <translation>Nel nome del microfono usa solo le lettere dalla A alla Z, cifre, spazi e segni di punteggiatura.</translation>
     </message>
     <message>
-        <source>Yes</source>
-        <translation>Sì</translation>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>Il microfono usa «keyset1.txt» per segnalare che deve essere ripristinato. Scegliere un nome che non lo contenga.</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>No</translation>
-    </message>
-    <message>
-        <source>Do not show this message again</source>
-        <translation>Non mostrare più questo messaggio</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
+        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
+        <translation>Non puoi assegnare lo stesso canale a entrambe le posizioni del selettore di canale. Assegna un canale diverso a ciascuna posizione.</translation>
     </message>
     <message>
         <source>Confirm legacy channels</source>
         <translation>Conferma canali Legacy</translation>
+    </message>
+    <message>
+        <source>Confirm extended channels</source>
+        <translation>Conferma canali estesi</translation>
     </message>
     <message>
         <source>A channel you have selected (Legacy A or Legacy B) will not function with the Marlevo Orvik System. These channels are for use with other Marlevo Systems.
@@ -300,10 +372,6 @@ Do you want to continue?</source>
 Vuoi continuare?</translation>
     </message>
     <message>
-        <source>Confirm extended channels</source>
-        <translation>Conferma canali estesi</translation>
-    </message>
-    <message>
         <source>A channel you have selected (C, D or E) will not function without the optional Orvik Channel Expansion Module installed.
 
 Do you want to continue?</source>
@@ -312,40 +380,12 @@ Do you want to continue?</source>
 Vuoi continuare?</translation>
     </message>
     <message>
-        <source>Name cannot be blank</source>
-        <translation>Il nome non può essere vuoto</translation>
+        <source>Unknown (%1)</source>
+        <translation>Sconosciuto (%1)</translation>
     </message>
     <message>
-        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
-        <translation>Inserisci un nome per il microfono, al massimo 12 caratteri.</translation>
-    </message>
-    <message>
-        <source>Name contains characters the microphone cannot store</source>
-        <translation>Il nome contiene caratteri che il microfono non può memorizzare</translation>
-    </message>
-    <message>
-        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
-        <translation>Nel nome del microfono usa solo le lettere dalla A alla Z, cifre, spazi e segni di punteggiatura.</translation>
-    </message>
-    <message>
-        <source>Channels assignments must be different</source>
-        <translation>I canali devono essere diversi</translation>
-    </message>
-    <message>
-        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
-        <translation>Non puoi assegnare lo stesso canale a entrambe le posizioni del selettore di canale. Assegna un canale diverso a ciascuna posizione.</translation>
-    </message>
-    <message>
-        <source>Configuration could not be saved</source>
-        <translation>Impossibile salvare le impostazioni</translation>
-    </message>
-    <message>
-        <source>An error occurred and the microphone configuration could not be saved.
-
-Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
-        <translation>Si è verificato un errore e le impostazioni del microfono non sono state salvate.
-
-Chiudi questo messaggio, scollega il microfono e ricollegalo per riprovare. Se il problema persiste, contatta Marlevo Customer Care.</translation>
+        <source>Microphone</source>
+        <translation>Microfono</translation>
     </message>
     <message>
         <source>1: the smallest area, a group around the teacher</source>
@@ -371,10 +411,9 @@ Chiudi questo messaggio, scollega il microfono e ricollegalo per riprovare. Se i
         <source>%1: a value this application does not know; it is kept as it is</source>
         <translation>%1: un valore che questa applicazione non conosce; viene mantenuto così com’è</translation>
     </message>
-    <message>
-        <source>Name is too long</source>
-        <translation>Il nome è troppo lungo</translation>
-    </message>
+</context>
+<context>
+    <name>MLSettingsSave</name>
     <message>
         <source>the name</source>
         <translation>il nome</translation>
@@ -390,47 +429,6 @@ Chiudi questo messaggio, scollega il microfono e ricollegalo per riprovare. Se i
     <message>
         <source>the coverage</source>
         <translation>la copertura</translation>
-    </message>
-    <message>
-        <source>No new value was written to the microphone.</source>
-        <translation>Nel microfono non è stato scritto alcun nuovo valore.</translation>
-    </message>
-    <message>
-        <source>The microphone took these new values before the failure: %1.</source>
-        <translation>Prima dell’errore il microfono ha accettato questi nuovi valori: %1.</translation>
-    </message>
-    <message>
-        <source>Name cannot contain “keyset1.txt”</source>
-        <translation>Il nome non può contenere «keyset1.txt»</translation>
-    </message>
-    <message>
-        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
-        <translation>Il microfono usa «keyset1.txt» per segnalare che deve essere ripristinato. Scegliere un nome che non lo contenga.</translation>
-    </message>
-    <message numerus="yes">
-        <source>The name cannot be longer than %n characters.</source>
-        <translation>
-            <numerusform>Il nome non può superare %n carattere.</numerusform>
-            <numerusform>Il nome non può superare i %n caratteri.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>MLDeviceManager</name>
-    <message>
-        <source>Timeout</source>
-        <translation>Timeout</translation>
-    </message>
-</context>
-<context>
-    <name>MLLengthFormatter</name>
-    <message>
-        <source>String too long</source>
-        <translation>Testo troppo lungo</translation>
-    </message>
-    <message>
-        <source>Character not allowed</source>
-        <translation>Carattere non consentito</translation>
     </message>
 </context>
 <context>

@@ -167,14 +167,6 @@
         <translation>Marlevo Microphone Settings vraagt de naam en instellingen van de microfoon op.</translation>
     </message>
     <message>
-        <source>Device error</source>
-        <translation>Device error</translation>
-    </message>
-    <message>
-        <source>Bricked</source>
-        <translation>Bricked</translation>
-    </message>
-    <message>
         <source>You may not open the microphone&apos;s port because its device rule is missing. Install the marlevo-mic-settings package, then unplug the microphone and plug it in again.</source>
         <translation>U mag de poort van de microfoon niet openen, omdat de apparaatregel ervan ontbreekt. Installeer het pakket marlevo-mic-settings, koppel daarna de microfoon los en sluit hem opnieuw aan.</translation>
     </message>
@@ -216,6 +208,90 @@
 <context>
     <name>MLConfigurationSheetController</name>
     <message>
+        <source>Marlevo Microphone Settings</source>
+        <translation>Marlevo Microphone Settings</translation>
+    </message>
+    <message>
+        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
+        <translation>De microfoon kan dit teken niet opslaan. Gebruik de letters A tot en met Z, cijfers, spaties en leestekens.</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
+        <translation>Weet u zeker dat u de microfoon wilt terugzetten naar de fabrieksinstellingen?</translation>
+    </message>
+    <message>
+        <source>Reset Microphone</source>
+        <translation>Microfoon terugzetten</translation>
+    </message>
+    <message>
+        <source>Do Not Reset</source>
+        <translation>Niet terugzetten</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nee</translation>
+    </message>
+    <message>
+        <source>Do not show this message again</source>
+        <translation>Dit bericht niet meer tonen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Configuration could not be saved</source>
+        <translation>De instellingen konden niet worden opgeslagen</translation>
+    </message>
+    <message>
+        <source>An error occurred and the microphone configuration could not be saved.
+
+Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
+        <translation>Er is een fout opgetreden en de instellingen van de microfoon zijn niet opgeslagen.
+
+Sluit dit bericht, koppel de microfoon los en sluit hem opnieuw aan om het nog eens te proberen. Blijft het probleem bestaan, neem dan contact op met Marlevo Customer Care.</translation>
+    </message>
+    <message>
+        <source>No new value was written to the microphone.</source>
+        <translation>Er is geen nieuwe waarde naar de microfoon geschreven.</translation>
+    </message>
+    <message>
+        <source>The microphone took these new values before the failure: %1.</source>
+        <translation>Vóór de fout heeft de microfoon deze nieuwe waarden overgenomen: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The name cannot be longer than %n characters.</source>
+        <translation>
+            <numerusform>De naam mag niet langer zijn dan %n teken.</numerusform>
+            <numerusform>De naam mag niet langer zijn dan %n tekens.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MLDeviceManager</name>
+    <message>
+        <source>Timeout</source>
+        <translation>Timeout</translation>
+    </message>
+</context>
+<context>
+    <name>MLLengthFormatter</name>
+    <message>
+        <source>String too long</source>
+        <translation>Tekst te lang</translation>
+    </message>
+    <message>
+        <source>Character not allowed</source>
+        <translation>Teken niet toegestaan</translation>
+    </message>
+</context>
+<context>
+    <name>MLSettingsRules</name>
+    <message>
         <source>A</source>
         <translation>A</translation>
     </message>
@@ -244,52 +320,48 @@
         <translation>Legacy B</translation>
     </message>
     <message>
-        <source>Unknown (%1)</source>
-        <translation>Onbekend (%1)</translation>
+        <source>Name cannot be blank</source>
+        <translation>De naam mag niet leeg zijn</translation>
     </message>
     <message>
-        <source>Marlevo Microphone Settings</source>
-        <translation>Marlevo Microphone Settings</translation>
+        <source>Name contains characters the microphone cannot store</source>
+        <translation>De naam bevat tekens die de microfoon niet kan opslaan</translation>
     </message>
     <message>
-        <source>The microphone cannot store that character. Use letters A to Z, digits, spaces and punctuation.</source>
-        <translation>De microfoon kan dit teken niet opslaan. Gebruik de letters A tot en met Z, cijfers, spaties en leestekens.</translation>
+        <source>Name is too long</source>
+        <translation>De naam is te lang</translation>
     </message>
     <message>
-        <source>Are you sure you want to reset the Microphone settings back to their factory defaults?</source>
-        <translation>Weet u zeker dat u de microfoon wilt terugzetten naar de fabrieksinstellingen?</translation>
+        <source>Name cannot contain “keyset1.txt”</source>
+        <translation>De naam mag geen ‘keyset1.txt’ bevatten</translation>
     </message>
     <message>
-        <source>Reset Microphone</source>
-        <translation>Microfoon terugzetten</translation>
+        <source>Channels assignments must be different</source>
+        <translation>De kanalen moeten verschillen</translation>
     </message>
     <message>
-        <source>Do Not Reset</source>
-        <translation>Niet terugzetten</translation>
+        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
+        <translation>Voer een naam in voor de microfoon, van maximaal 12 tekens.</translation>
     </message>
     <message>
-        <source>Microphone</source>
-        <translation>Microfoon</translation>
+        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
+        <translation>Gebruik in de naam van de microfoon alleen de letters A tot en met Z, cijfers, spaties en leestekens.</translation>
     </message>
     <message>
-        <source>Yes</source>
-        <translation>Ja</translation>
+        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
+        <translation>De microfoon meldt met ‘keyset1.txt’ dat hij hersteld moet worden. Kies een naam zonder deze tekst.</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>Nee</translation>
-    </message>
-    <message>
-        <source>Do not show this message again</source>
-        <translation>Dit bericht niet meer tonen</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
+        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
+        <translation>U kunt niet hetzelfde kanaal aan beide standen van de kanaalschakelaar toewijzen. Wijs aan elke stand een eigen kanaal toe.</translation>
     </message>
     <message>
         <source>Confirm legacy channels</source>
         <translation>Legacy-kanalen bevestigen</translation>
+    </message>
+    <message>
+        <source>Confirm extended channels</source>
+        <translation>Uitgebreide kanalen bevestigen</translation>
     </message>
     <message>
         <source>A channel you have selected (Legacy A or Legacy B) will not function with the Marlevo Orvik System. These channels are for use with other Marlevo Systems.
@@ -300,10 +372,6 @@ Do you want to continue?</source>
 Wilt u doorgaan?</translation>
     </message>
     <message>
-        <source>Confirm extended channels</source>
-        <translation>Uitgebreide kanalen bevestigen</translation>
-    </message>
-    <message>
         <source>A channel you have selected (C, D or E) will not function without the optional Orvik Channel Expansion Module installed.
 
 Do you want to continue?</source>
@@ -312,40 +380,12 @@ Do you want to continue?</source>
 Wilt u doorgaan?</translation>
     </message>
     <message>
-        <source>Name cannot be blank</source>
-        <translation>De naam mag niet leeg zijn</translation>
+        <source>Unknown (%1)</source>
+        <translation>Onbekend (%1)</translation>
     </message>
     <message>
-        <source>Please enter a name for the microphone, with a maximum of 12 characters.</source>
-        <translation>Voer een naam in voor de microfoon, van maximaal 12 tekens.</translation>
-    </message>
-    <message>
-        <source>Name contains characters the microphone cannot store</source>
-        <translation>De naam bevat tekens die de microfoon niet kan opslaan</translation>
-    </message>
-    <message>
-        <source>Please use only the letters A to Z, digits, spaces and punctuation in the microphone name.</source>
-        <translation>Gebruik in de naam van de microfoon alleen de letters A tot en met Z, cijfers, spaties en leestekens.</translation>
-    </message>
-    <message>
-        <source>Channels assignments must be different</source>
-        <translation>De kanalen moeten verschillen</translation>
-    </message>
-    <message>
-        <source>You cannot assign the same channel to both switch positions on your microphone. Please assign a unique channel to each microphone channel switch position.</source>
-        <translation>U kunt niet hetzelfde kanaal aan beide standen van de kanaalschakelaar toewijzen. Wijs aan elke stand een eigen kanaal toe.</translation>
-    </message>
-    <message>
-        <source>Configuration could not be saved</source>
-        <translation>De instellingen konden niet worden opgeslagen</translation>
-    </message>
-    <message>
-        <source>An error occurred and the microphone configuration could not be saved.
-
-Close this message, disconnect the microphone and reconnect to try again. If the problem persists please contact Marlevo Customer Care.</source>
-        <translation>Er is een fout opgetreden en de instellingen van de microfoon zijn niet opgeslagen.
-
-Sluit dit bericht, koppel de microfoon los en sluit hem opnieuw aan om het nog eens te proberen. Blijft het probleem bestaan, neem dan contact op met Marlevo Customer Care.</translation>
+        <source>Microphone</source>
+        <translation>Microfoon</translation>
     </message>
     <message>
         <source>1: the smallest area, a group around the teacher</source>
@@ -371,10 +411,9 @@ Sluit dit bericht, koppel de microfoon los en sluit hem opnieuw aan om het nog e
         <source>%1: a value this application does not know; it is kept as it is</source>
         <translation>%1: een waarde die deze toepassing niet kent; deze blijft ongewijzigd</translation>
     </message>
-    <message>
-        <source>Name is too long</source>
-        <translation>De naam is te lang</translation>
-    </message>
+</context>
+<context>
+    <name>MLSettingsSave</name>
     <message>
         <source>the name</source>
         <translation>de naam</translation>
@@ -390,47 +429,6 @@ Sluit dit bericht, koppel de microfoon los en sluit hem opnieuw aan om het nog e
     <message>
         <source>the coverage</source>
         <translation>het bereik</translation>
-    </message>
-    <message>
-        <source>No new value was written to the microphone.</source>
-        <translation>Er is geen nieuwe waarde naar de microfoon geschreven.</translation>
-    </message>
-    <message>
-        <source>The microphone took these new values before the failure: %1.</source>
-        <translation>Vóór de fout heeft de microfoon deze nieuwe waarden overgenomen: %1.</translation>
-    </message>
-    <message>
-        <source>Name cannot contain “keyset1.txt”</source>
-        <translation>De naam mag geen ‘keyset1.txt’ bevatten</translation>
-    </message>
-    <message>
-        <source>The microphone uses “keyset1.txt” to report that it needs recovery. Please choose a name without it.</source>
-        <translation>De microfoon meldt met ‘keyset1.txt’ dat hij hersteld moet worden. Kies een naam zonder deze tekst.</translation>
-    </message>
-    <message numerus="yes">
-        <source>The name cannot be longer than %n characters.</source>
-        <translation>
-            <numerusform>De naam mag niet langer zijn dan %n teken.</numerusform>
-            <numerusform>De naam mag niet langer zijn dan %n tekens.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>MLDeviceManager</name>
-    <message>
-        <source>Timeout</source>
-        <translation>Timeout</translation>
-    </message>
-</context>
-<context>
-    <name>MLLengthFormatter</name>
-    <message>
-        <source>String too long</source>
-        <translation>Tekst te lang</translation>
-    </message>
-    <message>
-        <source>Character not allowed</source>
-        <translation>Teken niet toegestaan</translation>
     </message>
 </context>
 <context>

@@ -488,7 +488,7 @@ void MLAppDelegate::deviceHadError()
     setReadingMicrophone(false);
     // A save whose command the manager dropped (too much data) has failed.
     if (m_configurationSheetController)
-        m_configurationSheetController->saveInterrupted(tr("Device error"));
+        m_configurationSheetController->saveInterrupted(MLFailureReason::DeviceError);
     // The window now asks for a re-plug: the sheet must write nothing more.
     endConfigurationSheet();
     unMinimiseWindowIfNecessary();
@@ -501,7 +501,7 @@ void MLAppDelegate::deviceBricked()
     setReadingMicrophone(false);
     // The bricked message ends any command without an answer, a save's too.
     if (m_configurationSheetController)
-        m_configurationSheetController->saveInterrupted(tr("Bricked"));
+        m_configurationSheetController->saveInterrupted(MLFailureReason::Bricked);
     endConfigurationSheet();
     if (m_appState == MLAppStateRecovery)
         return;

@@ -7,13 +7,13 @@
 #include "MLLengthFormatter.h"
 #include "MLLog.h"
 #include "MLProperty.h"
+#include "MLSettingsSave.h"
 #include "MLUserDefaults.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -33,46 +33,19 @@ constexpr int kUnknownValueRole = Qt::UserRole + 1;
 const char kMaxLengthProperty[] = "mlMaxLength";
 const char kPrintableAsciiProperty[] = "mlPrintableAsciiOnly";
 
-constexpr qint32 kLowestCoverage = 1;
-constexpr qint32 kHighestCoverage = 5;
-
-// The most the microphone stores of a name, and the text that, in a reply,
-// marks a microphone in need of recovery.
-constexpr qsizetype kMaxNameLength = 12;
-const QLatin1StringView kBrickedMarker("keyset1.txt");
-
-// The periodic summary is on the wire for tens of milliseconds: a save waits
-// for it rather than fail, but not for ever. Any other refusal fails the stage.
-constexpr int kLinkWaitMs = 1500;
-constexpr int kLinkPollMs = 15;
-
-bool summaryOnTheWire(const QObject *self)
-{
-    MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    return manager->currentDeviceCommand() == MLDeviceCommandSummary &&
-           manager->serialResponseTarget() != self;
-}
-
 void fillChannels(QComboBox *combo)
 {
-    const QString names[] = {
-        MLConfigurationSheetController::tr("A"),        MLConfigurationSheetController::tr("B"),
-        MLConfigurationSheetController::tr("C"),        MLConfigurationSheetController::tr("D"),
-        MLConfigurationSheetController::tr("E"),        MLConfigurationSheetController::tr("Legacy A"),
-        MLConfigurationSheetController::tr("Legacy B"),
-    };
     const QSignalBlocker blocker(combo);
     combo->clear();
-    qint32 value = 0;
-    for (const QString &name : names)
-        combo->addItem(name, value++);
+    for (qint32 value = MLSettingsRules::kLowestChannel; value <= MLSettingsRules::kHighestChannel; ++value)
+        combo->addItem(MLSettingsRules::channelName(value), value);
 }
 
 void fillCoverage(QComboBox *combo)
 {
     const QSignalBlocker blocker(combo);
     combo->clear();
-    for (qint32 value = kLowestCoverage; value <= kHighestCoverage; ++value)
+    for (qint32 value = MLSettingsRules::kLowestCoverage; value <= MLSettingsRules::kHighestCoverage; ++value)
         combo->addItem(QLocale().toString(value), value);
 }
 
@@ -85,7 +58,7 @@ void selectValue(QComboBox *combo, qint32 value)
     const QSignalBlocker blocker(combo);
     int index = combo->findData(value);
     if (index < 0) {
-        const QString text = MLConfigurationSheetController::tr("Unknown (%1)").arg(value);
+        const QString text = MLSettingsRules::unknownValueName(value);
         index = combo->findData(true, kUnknownValueRole);
         if (index < 0) {
             combo->addItem(text, value);
@@ -135,10 +108,8 @@ struct MLConfigurationSheetController::Private
     QPointer<MLBusyIndicator> progressIndicator;
     QPointer<QLabel> savingLabel;
     QPointer<QLabel> coverageHint;
-    // Since when the current stage has waited for another command to finish.
-    QElapsedTimer linkWait;
-    // Tells a save's deferred retry from one of a later save.
-    quint32 saveGeneration = 0;
+    // A child of the controller: destroyed with it, it cancels only its own command.
+    MLSettingsSave *save = nullptr;
     QPointer<QWidget> focusBeforeBusy;
     // The application-modal alert while one runs.
     QPointer<QMessageBox> modalAlert;
@@ -149,15 +120,19 @@ struct MLConfigurationSheetController::Private
 
 MLConfigurationSheetController::MLConfigurationSheetController(QObject *parent)
     : QObject(parent), d(std::make_unique<Private>())
-{}
+{
+    d->save = new MLSettingsSave(MLDeviceManager::sharedInstance(), this);
+    connect(d->save, &MLSettingsSave::finished, this, [this] {
+        setBusy(false);
+        endSheet(1);
+        // The did-end handler may have released this controller.
+    });
+    connect(d->save, &MLSettingsSave::failed, this, &MLConfigurationSheetController::saveFailed);
+}
 
 MLConfigurationSheetController::~MLConfigurationSheetController()
 {
-    // Only a command of our own: cancelling another one (the main window's
-    // periodic query) would end that chain for good.
-    MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    if (manager->serialResponseTarget() == this && manager->currentDeviceCommand() != MLDeviceCommandNone)
-        manager->cancelCommand();
+    delete d->save;
 
     if (d->modalAlert)
         d->modalAlert->done(QDialog::Rejected);
@@ -286,9 +261,9 @@ void MLConfigurationSheetController::connectControls()
                  &MLConfigurationSheetController::voiceChoiceChanged);
     if (QLabel *hint = d->coverageHint) {
         // A bare number means little to a teacher: say what the chosen one does.
-        hint->setText(coverageMeaning(m_voiceChoice));
+        hint->setText(MLSettingsRules::coverageMeaning(m_voiceChoice));
         connect(this, &MLConfigurationSheetController::voiceChoiceChanged, hint,
-                [hint](qint32 value) { hint->setText(coverageMeaning(value)); });
+                [hint](qint32 value) { hint->setText(MLSettingsRules::coverageMeaning(value)); });
     }
 
     if (d->okButton)
@@ -348,6 +323,7 @@ void MLConfigurationSheetController::sheetFinished(int returnCode)
     const bool saveStopped = m_busy && returnCode != 1;
     m_sheetEnded = true;
     m_sheetOpen = false;
+    d->save->stop();
     if (saveStopped)
         emit saveDidNotComplete();
     if (d->dialog)
@@ -455,48 +431,25 @@ void MLConfigurationSheetController::okClicked()
     const bool suppressExtended =
         MLUserDefaults::boolForKey(QString(MLDefaultsKeys::SuppressExtendedWarning));
 
-    // The trimmed name only decides whether it is blank; the name is sent as entered.
-    if (m_microphoneName.trimmed().isEmpty()) {
-        informMicrophoneNameInvalid();
-        return;
-    }
-    // Such a name would write nothing and fail only at the time-out.
-    if (!MLLengthFormatter::isPrintableAscii(m_microphoneName)) {
-        informMicrophoneNameNotSendable();
-        return;
-    }
-    if (m_microphoneName.size() > kMaxNameLength) {
-        informMicrophoneNameTooLong();
-        return;
-    }
-    // Every later reply would carry the name, and the marker in it, so the
-    // microphone would look in need of recovery for good.
-    if (MLDeviceManager::nameHoldsBrickedMarker(m_microphoneName) ||
-        m_microphoneName.contains(kBrickedMarker, Qt::CaseInsensitive)) {
-        informMicrophoneNameReserved();
-        return;
-    }
-    if (m_channel1 == m_channel2) {
-        informUserChannelsCannotBeTheSame();
+    const MLMicrophoneSettings settings{m_microphoneName, m_channel1, m_channel2, m_voiceChoice};
+    if (const MLSettingsRules::Problem problem = MLSettingsRules::check(settings);
+        problem != MLSettingsRules::Problem::None) {
+        informProblem(problem);
         return;
     }
     const QPointer<MLConfigurationSheetController> self(this);
-    if ((isLegacyChannel(m_channel1) || isLegacyChannel(m_channel2)) && !suppressLegacy) {
-        const bool confirmed = confirmLegacyChannels();
+    for (const MLSettingsRules::Confirmation confirmation : MLSettingsRules::confirmationsNeeded(settings)) {
+        const bool suppressed =
+            confirmation == MLSettingsRules::Confirmation::Legacy ? suppressLegacy : suppressExtended;
+        if (suppressed)
+            continue;
+        const bool confirmed = confirm(confirmation);
         // The sheet may have been cancelled while the question was open.
         if (!self || m_sheetEnded || !confirmed)
             return;
     }
-    if ((isExtendedChannel(m_channel1) || isExtendedChannel(m_channel2)) && !suppressExtended) {
-        const bool confirmed = confirmExtendedChannels();
-        if (!self || m_sheetEnded || !confirmed)
-            return;
-    }
-    m_saveStage = 0;
-    ++d->saveGeneration;
-    d->linkWait.invalidate();
     setBusy(true);
-    saveConfig();
+    d->save->start(settings);
 }
 
 void MLConfigurationSheetController::cancelClicked()
@@ -541,10 +494,11 @@ void MLConfigurationSheetController::resetAlertDidEnd(int returnCode)
     }
     if (returnCode != 1)
         return;
-    setMicrophoneName(factoryName());
-    setChannel1(0);
-    setChannel2(1);
-    setVoiceChoice(3);
+    const MLMicrophoneSettings factory = MLSettingsRules::factorySettings();
+    setMicrophoneName(factory.name);
+    setChannel1(factory.channel1);
+    setChannel2(factory.channel2);
+    setVoiceChoice(factory.coverage);
     okClicked();
 }
 
@@ -578,106 +532,19 @@ void MLConfigurationSheetController::switchInfoDidEnd(int returnCode)
 
 // --- Saving -------------------------------------------------------------------------
 
-bool MLConfigurationSheetController::microphoneCanStoreName(const QString &name)
+qint32 MLConfigurationSheetController::saveStage() const
 {
-    return name.size() <= kMaxNameLength && MLLengthFormatter::isPrintableAscii(name) &&
-           !name.contains(kBrickedMarker, Qt::CaseInsensitive) &&
-           !MLDeviceManager::nameHoldsBrickedMarker(name);
+    return d->save->stage();
 }
 
-QString MLConfigurationSheetController::factoryName()
+void MLConfigurationSheetController::saveInterrupted(MLFailureReason reason)
 {
-    const QString localised = tr("Microphone");
-    return microphoneCanStoreName(localised) && !localised.trimmed().isEmpty() ? localised
-                                                                               : QStringLiteral("Microphone");
+    if (m_busy && !m_sheetEnded)
+        d->save->interrupt(reason);
 }
 
-QString MLConfigurationSheetController::coverageMeaning(qint32 value)
+void MLConfigurationSheetController::saveFailed()
 {
-    switch (value) {
-    case 1:
-        return tr("1: the smallest area, a group around the teacher");
-    case 2:
-        return tr("2: a small classroom");
-    case 3:
-        return tr("3: a usual classroom (factory setting)");
-    case 4:
-        return tr("4: a large classroom");
-    case 5:
-        return tr("5: the largest area, a hall or gym");
-    default:
-        return tr("%1: a value this application does not know; it is kept as it is").arg(value);
-    }
-}
-
-void MLConfigurationSheetController::saveConfig()
-{
-    MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    if (m_saveStage >= 0 && m_saveStage <= 3 && summaryOnTheWire(this)) {
-        if (!d->linkWait.isValid())
-            d->linkWait.start();
-        if (!d->linkWait.hasExpired(kLinkWaitMs)) {
-            const quint32 generation = d->saveGeneration;
-            QTimer::singleShot(kLinkPollMs, Qt::PreciseTimer, this, [this, generation] {
-                if (m_busy && !m_sheetEnded && generation == d->saveGeneration)
-                    saveConfig();
-            });
-            return;
-        }
-    }
-    d->linkWait.invalidate();
-    const MLCompletionSelector completion = MLSelector(&MLConfigurationSheetController::propertySetComplete);
-    bool sent = false;
-    switch (m_saveStage) {
-    case 0:
-        sent = manager->setPropertyStringValue(MLDeviceKeys::DeviceName, m_microphoneName, this, completion);
-        break;
-    case 1:
-        sent = manager->setPropertyIntValue(MLDeviceKeys::DeviceChannel1, m_channel1, this, completion);
-        break;
-    case 2:
-        sent = manager->setPropertyIntValue(MLDeviceKeys::DeviceChannel2, m_channel2, this, completion);
-        break;
-    case 3:
-        sent = manager->setPropertyIntValue(MLDeviceKeys::DeviceVoiceChoice, m_voiceChoice, this, completion);
-        break;
-    default:
-        setBusy(false);
-        endSheet(1);
-        // The did-end handler may have released this controller.
-        return;
-    }
-    // A refused command never completes: without this the sheet would stay busy.
-    if (!sent)
-        stageFailed(m_saveStage, QStringLiteral("Refused"));
-}
-
-void MLConfigurationSheetController::propertySetComplete(const MLDeviceOperationResult &result)
-{
-    // A late acknowledgement after the save has ended starts nothing.
-    if (!m_busy || m_sheetEnded)
-        return;
-    if (result.result()) {
-        ++m_saveStage;
-        saveConfig();
-    } else {
-        stageFailed(m_saveStage, result.resultString());
-    }
-}
-
-void MLConfigurationSheetController::saveInterrupted(const QString &reason)
-{
-    MLDeviceManager *manager = MLDeviceManager::sharedInstance();
-    const bool stillOurs =
-        manager->serialResponseTarget() == this && manager->currentDeviceCommand() != MLDeviceCommandNone;
-    if (!m_busy || m_sheetEnded || stillOurs)
-        return;
-    stageFailed(m_saveStage, reason);
-}
-
-void MLConfigurationSheetController::stageFailed(qint32 stage, const QString &reason)
-{
-    MLLog("Error saving config at stage: %d, %@", stage, reason);
     setBusy(false);
     emit saveDidNotComplete();
     // The alert waits for the device manager to finish with the command: after
@@ -691,11 +558,11 @@ void MLConfigurationSheetController::stageFailed(qint32 stage, const QString &re
 
 // --- Alerts -------------------------------------------------------------------------
 
-bool MLConfigurationSheetController::confirm(const QString &message, const QString &informativeText,
-                                             QLatin1StringView suppressionKey)
+bool MLConfigurationSheetController::confirm(MLSettingsRules::Confirmation confirmation)
 {
     const QPointer<MLConfigurationSheetController> self(this);
-    const QPointer<QMessageBox> alert = makeAlert(d->dialog, message, informativeText);
+    const QPointer<QMessageBox> alert = makeAlert(d->dialog, MLSettingsRules::confirmationTitle(confirmation),
+                                                  MLSettingsRules::confirmationText(confirmation));
     QPushButton *yes = alert->addButton(tr("Yes"), QMessageBox::YesRole);
     QPushButton *no = alert->addButton(tr("No"), QMessageBox::NoRole);
     alert->setDefaultButton(yes);
@@ -711,7 +578,9 @@ bool MLConfigurationSheetController::confirm(const QString &message, const QStri
         return false;
     d->modalAlert = nullptr;
     if (confirmed && suppress)
-        MLUserDefaults::setBool(true, QString(suppressionKey));
+        MLUserDefaults::setBool(true, QString(confirmation == MLSettingsRules::Confirmation::Legacy
+                                                  ? MLDefaultsKeys::SuppressLegacyWarning
+                                                  : MLDefaultsKeys::SuppressExtendedWarning));
     return confirmed;
 }
 
@@ -729,63 +598,50 @@ void MLConfigurationSheetController::inform(const QString &message, const QStrin
 
 bool MLConfigurationSheetController::confirmLegacyChannels()
 {
-    return confirm(
-        tr("Confirm legacy channels"),
-        tr("A channel you have selected (Legacy A or Legacy B) will not function with the Marlevo Orvik "
-           "System. These channels are for use with other Marlevo Systems.\n\nDo you want to continue?"),
-        MLDefaultsKeys::SuppressLegacyWarning);
+    return confirm(MLSettingsRules::Confirmation::Legacy);
 }
 
 bool MLConfigurationSheetController::confirmExtendedChannels()
 {
-    return confirm(
-        tr("Confirm extended channels"),
-        tr("A channel you have selected (C, D or E) will not function without the optional Orvik Channel "
-           "Expansion Module installed.\n\nDo you want to continue?"),
-        MLDefaultsKeys::SuppressExtendedWarning);
+    return confirm(MLSettingsRules::Confirmation::Extended);
+}
+
+void MLConfigurationSheetController::informProblem(MLSettingsRules::Problem problem)
+{
+    inform(MLSettingsRules::problemTitle(problem), MLSettingsRules::problemText(problem));
 }
 
 void MLConfigurationSheetController::informMicrophoneNameInvalid()
 {
-    inform(tr("Name cannot be blank"),
-           tr("Please enter a name for the microphone, with a maximum of 12 characters."));
+    informProblem(MLSettingsRules::Problem::NameBlank);
 }
 
 void MLConfigurationSheetController::informMicrophoneNameNotSendable()
 {
-    inform(tr("Name contains characters the microphone cannot store"),
-           tr("Please use only the letters A to Z, digits, spaces and punctuation in the microphone name."));
+    informProblem(MLSettingsRules::Problem::NameNotSendable);
 }
 
 void MLConfigurationSheetController::informUserChannelsCannotBeTheSame()
 {
-    inform(
-        tr("Channels assignments must be different"),
-        tr("You cannot assign the same channel to both switch positions on your microphone. Please assign a "
-           "unique channel to each microphone channel switch position."));
+    informProblem(MLSettingsRules::Problem::ChannelsEqual);
 }
 
 void MLConfigurationSheetController::informMicrophoneNameTooLong()
 {
-    inform(tr("Name is too long"),
-           tr("Please enter a name for the microphone, with a maximum of 12 characters."));
+    informProblem(MLSettingsRules::Problem::NameTooLong);
 }
 
 void MLConfigurationSheetController::informMicrophoneNameReserved()
 {
-    inform(tr("Name cannot contain \u201Ckeyset1.txt\u201D"),
-           tr("The microphone uses \u201Ckeyset1.txt\u201D to report that it needs recovery. Please "
-              "choose a name without it."));
+    informProblem(MLSettingsRules::Problem::NameReserved);
 }
 
 void MLConfigurationSheetController::informConfigurationNotSaved()
 {
     // The stages before the failed one were acknowledged: the microphone holds those values now.
-    const QString stageNames[] = {tr("the name"), tr("switch position 1"), tr("switch position 2"),
-                                  tr("the coverage")};
     QStringList written;
-    for (qint32 stage = 0; stage < m_saveStage && stage < 4; ++stage)
-        written.append(stageNames[stage]);
+    for (int stage = 0; stage < d->save->stage() && stage < MLSettingsSave::StageCount; ++stage)
+        written.append(MLSettingsSave::stageName(stage));
     const QString outcome = written.isEmpty()
                                 ? tr("No new value was written to the microphone.")
                                 : tr("The microphone took these new values before the failure: %1.")

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "MLDeviceRecords.h"
+#include "MLSettingsRules.h"
 #include "MLSwitchInfoWindowController.h"
 
-#include <QLatin1StringView>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -12,13 +12,14 @@
 #include <functional>
 #include <memory>
 
+class MLSettingsSave;
 class QDialog;
 class QWidget;
 
 // The settings sheet: rename the microphone, choose the channels of its two
 // switch positions and its coverage, or put all four back to factory values.
-// Validates and confirms, then writes the four values one after another,
-// each once the microphone has acknowledged the one before. Main thread only.
+// Checks and confirms by MLSettingsRules, then writes the four values with
+// MLSettingsSave. Main thread only.
 class MLConfigurationSheetController : public QObject
 {
     Q_OBJECT
@@ -53,7 +54,7 @@ public:
     // (the microphone sent too much or reported itself bricked): the stage
     // being written failed. Does nothing unless a save is under way and the
     // manager no longer holds the sheet's command.
-    void saveInterrupted(const QString &reason);
+    void saveInterrupted(MLFailureReason reason);
 
     // Closes whatever is open: the reset confirmation, the information
     // window, then the sheet itself, each with code 0.
@@ -69,7 +70,8 @@ public:
     void setVoiceChoice(qint32 voiceChoice);
     bool busy() const { return m_busy; }
     void setBusy(bool busy);
-    qint32 saveStage() const { return m_saveStage; }
+    // The stage being written, or the one that failed.
+    qint32 saveStage() const;
 
     // Actions of the sheet's controls.
     void okClicked();
@@ -77,8 +79,6 @@ public:
     void defaultsClicked();
     void moreInformationClicked();
 
-    void propertySetComplete(const MLDeviceOperationResult &result);
-    void saveConfig();
     bool confirmLegacyChannels();
     bool confirmExtendedChannels();
     void informMicrophoneNameInvalid();
@@ -91,22 +91,11 @@ public:
     // A name with the text by which the microphone reports that it needs recovery.
     void informMicrophoneNameReserved();
 
-    // A name the microphone can store: printable ASCII, at most 12
-    // characters, and nothing a reply would take for the recovery marker.
-    static bool microphoneCanStoreName(const QString &name);
-    // The localised "Microphone" when the microphone can store it, else the English one.
-    static QString factoryName();
-    // One short line on what a coverage value means in a classroom.
-    static QString coverageMeaning(qint32 value);
     void resetAlertDidEnd(int returnCode);
     void switchInfoDidEnd(int returnCode);
 
     QMessageBox *resetConfirmAlert() const { return m_resetConfirmAlert; }
     MLSwitchInfoWindowController *switchInfoWindow() const { return m_switchInfoWindow; }
-
-    // The channel ranges that need a confirmation.
-    static bool isLegacyChannel(qint32 channel) { return channel >= 5; }
-    static bool isExtendedChannel(qint32 channel) { return channel >= 2 && channel <= 4; }
 
 signals:
     void microphoneNameChanged(const QString &name);
@@ -124,8 +113,9 @@ private:
     void connectControls();
     void showBusy();
     void sheetFinished(int returnCode);
-    void stageFailed(qint32 stage, const QString &reason);
-    bool confirm(const QString &message, const QString &informativeText, QLatin1StringView suppressionKey);
+    void saveFailed();
+    void informProblem(MLSettingsRules::Problem problem);
+    bool confirm(MLSettingsRules::Confirmation confirmation);
     void inform(const QString &message, const QString &informativeText);
 
     QString m_microphoneName;
@@ -133,7 +123,6 @@ private:
     qint32 m_channel2 = 1;
     qint32 m_voiceChoice = 3;
     bool m_busy = false;
-    qint32 m_saveStage = 0;
     bool m_sheetOpen = false;
     bool m_sheetEnded = false;
     QPointer<QMessageBox> m_resetConfirmAlert;

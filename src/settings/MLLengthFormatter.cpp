@@ -1,5 +1,7 @@
 #include "MLLengthFormatter.h"
 
+#include "MLSettingsRules.h"
+
 #include <QLineEdit>
 
 #include <algorithm>
@@ -12,7 +14,7 @@ QString disallowedCharacters(const QString &text)
 {
     QString found;
     for (QChar c : text) {
-        if (!MLLengthFormatter::isPrintableAscii(c))
+        if (!MLSettingsRules::isPrintableAscii(c))
             found.append(c);
     }
     std::sort(found.begin(), found.end());
@@ -29,11 +31,6 @@ bool MLLengthFormatter::getObjectValue(QString *value, const QString &string, QS
     if (value)
         *value = string;
     return true;
-}
-
-bool MLLengthFormatter::isPrintableAscii(const QString &text)
-{
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return isPrintableAscii(c); });
 }
 
 bool MLLengthFormatter::isPartialStringValid(const QString &proposed, const QString &previous,

@@ -63,10 +63,6 @@ public:
     // reported), and later edits are judged against it.
     void setFieldText(const QString &text);
 
-    // Space through tilde: what a command line can carry as text.
-    static bool isPrintableAscii(QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7e; }
-    static bool isPrintableAscii(const QString &text);
-
 private:
     qint32 m_maxLength = 0;
     bool m_printableAsciiOnly = false;

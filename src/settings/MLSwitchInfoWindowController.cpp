@@ -1,8 +1,8 @@
 #include "MLSwitchInfoWindowController.h"
 
-#include "MLConfigurationSheetController.h"
 #include "MLLayoutLoader.h"
 #include "MLLog.h"
+#include "MLSettingsRules.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -38,7 +38,7 @@ bool MLSwitchInfoWindowController::loadWindow(QWidget *parentWindow)
     if (auto *coverage = dialog->findChild<QLabel *>(QStringLiteral("coverageMeaningsLabel"))) {
         QStringList lines;
         for (qint32 value = 1; value <= 5; ++value)
-            lines.append(MLConfigurationSheetController::coverageMeaning(value));
+            lines.append(MLSettingsRules::coverageMeaning(value));
         coverage->setText(lines.join(u'\n'));
     }
     if (auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("okButton")))
