@@ -1,6 +1,7 @@
 # What an installed application brings along: the device rule, the menu entry,
-# the software centre's description, the icons and the manual page. The
-# program itself is installed by src/app.
+# the software centre's description, the icons, the manual pages and the
+# command line's completion. The programs themselves are installed by src/app
+# and src/cli.
 
 include(GNUInstallDirs)
 
@@ -30,7 +31,9 @@ message(STATUS "udev rule goes to ${ml_udev_rules_dir}")
 install(FILES resources/udev/70-marlevo-microphone.rules DESTINATION "${ml_udev_rules_dir}")
 install(FILES resources/desktop/${ML_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/desktop/${ML_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES resources/man/marlevo-mic-settings.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES resources/man/marlevo-mic-settings.1 resources/man/marlevo-mic.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES resources/completion/marlevo-mic DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Icons: the drawing, and pictures of the usual sizes rendered from it for
 # menus that do not scale SVG.
