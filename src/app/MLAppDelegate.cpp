@@ -8,6 +8,7 @@
 
 #include "MLDefaultsKeys.h"
 #include "MLDeviceManager.h"
+#include "MLFirmwareUpdateChecker.h"
 #include "MLFormat.h"
 #include "MLImages.h"
 #include "MLProperty.h"
@@ -29,11 +30,11 @@
 
 #include <cmath>
 
-const QString MLAppDelegate::kFirmwareBasename = QStringLiteral("4721_A");
+const QString MLAppDelegate::kFirmwareBasename = MLFirmwareBasename;
 
 namespace {
 
-const QString kFirmwareListPath = QStringLiteral("updates/firmware/lst");
+const QString kFirmwareListPath = MLFirmwareListPath;
 
 MLDeviceManager *deviceManager()
 {
@@ -416,7 +417,7 @@ qint32 MLAppDelegate::batterySegmentForLevel(qint32 level)
 
 QString MLAppDelegate::versionText(const MLVersionNumber &version)
 {
-    return MLFormat("%d.%02d", {version.major(), version.minor()});
+    return version.shortText();
 }
 
 void MLAppDelegate::displayMicTypeImage()

@@ -48,8 +48,6 @@ namespace {
 
 // The window's update list: the same address under the same user-defaults key.
 const QString kDefaultServerURL = u"https://updates.marlevo.example/"_s;
-const QString kFirmwareListPath = u"updates/firmware/lst/"_s;
-const QString kFirmwareBasename = u"4721_A"_s;
 
 const char kUsage[] = R"(Usage: marlevo-mic COMMAND [OPTIONS]
 
@@ -138,7 +136,7 @@ QString typeName(qint32 deviceType)
 
 QString versionText(const MLVersionNumber &version)
 {
-    return u"%1.%2.%3"_s.arg(version.major()).arg(version.minor()).arg(version.bugfix());
+    return version.shortText();
 }
 
 QJsonObject attachmentOf(const MLSerialDeviceInfo &info)
@@ -488,12 +486,12 @@ int MLCommandLine::firmware(const QString &baseUrl)
         const QVariant stored = MLUserDefaults::objectForKey(QString(MLDefaultsKeys::MarlevoServerURL));
         base = stored.metaType().id() == QMetaType::QString ? stored.toString() : kDefaultServerURL;
     }
-    const QString url = ML_includeTrailingSlash(base) + kFirmwareListPath + kFirmwareBasename;
+    const QString url = ML_includeTrailingSlash(base) + MLFirmwareListPath + u'/' + MLFirmwareBasename;
     MLFirmwareUpdateChecker checker;
     std::optional<bool> success;
     MLVersionNumber latest;
     const bool asked = checker.checkForAvailableUpdateAtUrl(
-        url, kFirmwareBasename, [&](bool ok, const MLVersionNumber &version, const QString &, qint64) {
+        url, MLFirmwareBasename, [&](bool ok, const MLVersionNumber &version, const QString &, qint64) {
             success = ok;
             latest = version;
         });

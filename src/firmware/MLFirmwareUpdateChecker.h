@@ -14,6 +14,11 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
+// The update service keeps its lists below its base address, at this path;
+// the microphones' firmware is in the list of this name.
+inline const QString MLFirmwareListPath = QStringLiteral("updates/firmware/lst");
+inline const QString MLFirmwareBasename = QStringLiteral("4721_A");
+
 // Asks the update web service for its list of firmware files and picks the
 // newest one that belongs to the microphone. One check is tracked at a time; a
 // new check takes over from one still loading, whose outcome is never reported.

@@ -40,6 +40,11 @@ bool MLVersionNumber::isValid() const
     return m_major > 0 || m_minor > 0 || m_bugfix > 0 || m_build > 0;
 }
 
+QString MLVersionNumber::shortText() const
+{
+    return MLFormat("%d.%02d", {m_major, m_minor});
+}
+
 QString MLVersionNumber::description() const
 {
     return MLFormat("%02d.%02d.%02d.%02d", {m_major, m_minor, m_bugfix, m_build});

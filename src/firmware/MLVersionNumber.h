@@ -45,6 +45,8 @@ public:
     bool isValid() const;
     // "01.05.00.00": each field in decimal, at least two characters wide.
     QString description() const;
+    // "1.05": as the microphone writes its version and as people are shown it.
+    QString shortText() const;
 
     bool operator==(const MLVersionNumber &other) const = default;
 

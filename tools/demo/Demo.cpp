@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr quint16 TeacherProduct = 0x4721;
-constexpr quint16 StudentProduct = 0x4728;
+constexpr quint16 TeacherProduct = DemoTestbed::TeacherProduct;
+constexpr quint16 StudentProduct = DemoTestbed::StudentProduct;
 constexpr double DrainStep = 20;
 constexpr double DrainPerQuery = 1;
 // The application asks again 10 s after each answer and gives up on a command

@@ -12,6 +12,10 @@ class MicSimulator;
 class DemoTestbed
 {
 public:
+    // USB product ids of the two microphone models.
+    static constexpr quint16 TeacherProduct = 0x4721;
+    static constexpr quint16 StudentProduct = 0x4728;
+
     struct Plugged
     {
         QString usbSyspath;

@@ -5,12 +5,14 @@
 #include "DemoHome.h"
 #include "DemoTestbed.h"
 #include "DemoUpdateService.h"
+#include "MicSimulator.h"
 #include "UmockdevPreload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 
@@ -53,6 +55,43 @@ void quitOnSignals(Demo &demo)
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+}
+
+// --run: one simulated teacher microphone plugged in, the command run with
+// this terminal, and its exit status passed on. For trying the command line
+// (or a script or playbook around it) without hardware.
+int runWithMicrophone(DemoTestbed &testbed, const QStringList &command)
+{
+    MicSimulator sim;
+    sim.setName(QStringLiteral("Room 12"));
+    sim.setSerial(QStringLiteral("N0012345"));
+    sim.setFirmware(QStringLiteral("1.05"));
+    sim.setBattery(87);
+    QString error;
+    if (!testbed.plug(QStringLiteral("2"), DemoTestbed::TeacherProduct, &sim, &error).isValid()) {
+        std::fprintf(stderr, "marlevo-demo: cannot plug in the simulated microphone: %s\n",
+                     error.toLocal8Bit().constData());
+        return 1;
+    }
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.setInputChannelMode(QProcess::ForwardedInputChannel);
+    int status = 127;
+    // The simulator answers from this event loop while the command runs.
+    QObject::connect(&program, &QProcess::finished, [&status](int code, QProcess::ExitStatus how) {
+        status = how == QProcess::NormalExit ? code : 128 + SIGTERM;
+        QCoreApplication::quit();
+    });
+    QObject::connect(&program, &QProcess::errorOccurred, [&program](QProcess::ProcessError problem) {
+        if (problem != QProcess::FailedToStart)
+            return;
+        std::fprintf(stderr, "marlevo-demo: cannot run %s: %s\n", program.program().toLocal8Bit().constData(),
+                     program.errorString().toLocal8Bit().constData());
+        QCoreApplication::quit();
+    });
+    program.start(command.first(), command.mid(1));
+    QCoreApplication::exec();
+    return status;
 }
 
 void fail(const QString &message)
@@ -99,8 +138,22 @@ int main(int argc, char **argv)
         QStringLiteral("Show the application in <language> (de, fr, es, it, nl or en), as a desktop in that "
                        "language would; the default follows LANGUAGE and the locale."),
         QStringLiteral("language"));
-    parser.addOptions({tourOption, screenshotsOption, appOption, quietOption, checkOption, languageOption});
+    const QCommandLineOption runOption(
+        QStringLiteral("run"),
+        QStringLiteral("Run <command> [arguments…] (after --) instead of the application, with one simulated "
+                       "teacher microphone plugged in, and exit with its status: e.g. --run -- marlevo-mic "
+                       "show."));
+    parser.addOptions(
+        {tourOption, screenshotsOption, appOption, quietOption, checkOption, languageOption, runOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command of --run."),
+                                 QStringLiteral("[-- command [arguments…]]"));
     parser.process(app);
+    const bool runMode = parser.isSet(runOption);
+    if (runMode == parser.positionalArguments().isEmpty()) {
+        fail(runMode ? QStringLiteral("--run needs a command after --")
+                     : QStringLiteral("a command is run only with --run"));
+        return 2;
+    }
     // The application picks its language from the desktop's list, which Qt reads from LANGUAGE first.
     if (parser.isSet(languageOption))
         qputenv("LANGUAGE", parser.value(languageOption).toLocal8Bit());
@@ -117,7 +170,7 @@ int main(int argc, char **argv)
     }
     if (parser.isSet(screenshotsOption))
         options.screenshotDir = QDir(parser.value(screenshotsOption)).absolutePath();
-    if (!QFile::exists(options.appPath)) {
+    if (!runMode && !QFile::exists(options.appPath)) {
         fail(QStringLiteral("no application at %1 (build the target marlevo-mic-settings)")
                  .arg(options.appPath));
         return 1;
@@ -180,6 +233,8 @@ int main(int argc, char **argv)
         fail(QStringLiteral("cannot make a umockdev testbed"));
         return 1;
     }
+    if (runMode)
+        return runWithMicrophone(testbed, parser.positionalArguments());
     int status = 0;
     {
         Demo demo(options, testbed);
