@@ -9,7 +9,6 @@
 #include "UmockdevTestbed.h"
 
 #include <gtest/gtest.h>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -102,14 +101,9 @@ protected:
 // Everything refused before a value is written, by the number of microphones attached.
 TEST_F(CommandLine, RefusalsAndTheirExitCodes)
 {
-    const struct
-    {
-        int microphones;
-        QStringList args;
-        int code;
-        const char *kind; // of the JSON error; empty: none
-        const char *says; // a part of the message, or of the output on success
-    } cases[] = {
+    // Microphones attached, arguments, exit code, kind of the JSON error (empty: none), and a part
+    // of the message (of the output on success).
+    const std::tuple<int, QStringList, int, const char *, const char *> cases[] = {
         {0, {u"bogus"_s, u"--json"_s}, 2, "usage", "unknown command"},
         {0, {u"show"_s, u"--json"_s, u"--name"_s, u"x"_s}, 2, "usage", "name"},
         {0, {u"set"_s, u"--channel1"_s, u"F"_s}, 2, "", "no channel"},
@@ -119,23 +113,22 @@ TEST_F(CommandLine, RefusalsAndTheirExitCodes)
         {0, {u"show"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
         {0, {u"reset"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
         {1, {u"set"_s, u"--json"_s, u"--name"_s, u"   "_s}, 5, "refused", "blank"},
-        {1, {u"set"_s, u"--json"_s, u"--name"_s, u"Saal \u00e4"_s}, 5, "refused", "character"},
         {1, {u"set"_s, u"--json"_s, u"--channel1"_s, u"b"_s}, 5, "refused", "same"}, // as switch position 2
         {1, {u"set"_s, u"--json"_s, u"--channel1"_s, u"Legacy B"_s}, 5, "refused", "--yes"},
         {2, {u"show"_s, u"--json"_s}, 4, "several-microphones", "2 microphones"},
     };
     int port = 1;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.args.join(u' ').toStdString());
-        while (port <= c.microphones)
+    for (const auto &[microphones, args, code, kind, says] : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        while (port <= microphones)
             plug(QString::number(port++));
-        const Outcome r = run(c.args);
-        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
-        EXPECT_EQ(r.err.isEmpty(), c.code == 0);
-        EXPECT_TRUE((c.code ? r.err : r.out).contains(QLatin1StringView(c.says), Qt::CaseInsensitive))
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, code) << r.err.toStdString();
+        EXPECT_EQ(r.err.isEmpty(), code == 0);
+        EXPECT_TRUE((code ? r.err : r.out).contains(QLatin1StringView(says), Qt::CaseInsensitive))
             << (r.out + r.err).toStdString();
-        if (*c.kind) {
-            EXPECT_EQ(r.kind(), QLatin1StringView(c.kind));
+        if (*kind) {
+            EXPECT_EQ(r.kind(), QLatin1StringView(kind));
         }
     }
 }

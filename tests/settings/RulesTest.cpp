@@ -26,7 +26,6 @@ TEST(Rules, ProblemsInTheOrderTheyAreChecked)
 {
     // Name, channel 2 (channel 1 is A), the problem, whether the microphone can store the name.
     const std::tuple<const char *, qint32, Problem, bool> rows[] = {
-        {"", 0, Problem::NameBlank, true},
         {"   ", 0, Problem::NameBlank, true},
         {"\t", 1, Problem::NameBlank, false},
         {"Lab\t2", 1, Problem::NameNotSendable, false},
