@@ -9,7 +9,6 @@
 #include "UmockdevTestbed.h"
 
 #include <gtest/gtest.h>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -17,7 +16,6 @@
 #include <QTimer>
 
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/file.h>
@@ -30,26 +28,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Field names and JSON types, the letters of the types a field may have (s string, n number,
-// b bool, a array, o object, 0 null); a field outside the schema fails too.
-void expectSchema(const QJsonObject &object, const std::map<QString, const char *> &schema)
-{
-    for (const auto &[key, types] : schema) {
-        const int type = object.value(key).type();
-        EXPECT_TRUE(type < 6 && std::strchr(types, "0bnsao"[type]))
-            << key.toStdString() << " in " << QJsonDocument(object).toJson().toStdString();
-    }
-    for (const QString &key : object.keys())
-        EXPECT_TRUE(schema.contains(key)) << "unexpected " << key.toStdString();
-}
-
-const std::map<QString, const char *> kAttachment = {
-    {u"port"_s, "s"}, {u"type"_s, "s"}, {u"location"_s, "s"}};
-const std::map<QString, const char *> kShow = {
-    {u"port"_s, "s"},         {u"type"_s, "s"},     {u"location"_s, "s"},     {u"name"_s, "s"},
-    {u"serial"_s, "s"},       {u"firmware"_s, "s"}, {u"battery"_s, "n0"},     {u"channel1"_s, "n"},
-    {u"channel1Name"_s, "s"}, {u"channel2"_s, "n"}, {u"channel2Name"_s, "s"}, {u"coverage"_s, "n"}};
-const std::map<QString, const char *> kError = {{u"code"_s, "n"}, {u"kind"_s, "s"}, {u"message"_s, "s"}};
+// The documents as printed: compact, keys in order, so a field renamed, added,
+// dropped or of another type shows as a difference.
+const QString kAttachment = uR"("location":"0x01200000","port":"/dev/ttyACM2","type":"teacher")"_s;
+const QString kShown =
+    uR"({"battery":87,"channel1":5,"channel1Name":"Legacy A","channel2":1,"channel2Name":"B",)"
+    uR"("coverage":3,"firmware":"1.05","location":"0x01200000","name":"Room 12",)"
+    uR"("port":"/dev/ttyACM2","serial":"0012345","type":"teacher"})"_s;
 
 struct Outcome
 {
@@ -59,6 +44,15 @@ struct Outcome
     {
         return QJsonDocument::fromJson(out.split(u'\n').value(line).toUtf8()).object();
     }
+    // The error document's kind, once its code is the exit code and its message the one on stderr.
+    QString kind() const
+    {
+        QJsonObject error = json()[u"error"_s].toObject();
+        EXPECT_EQ(error.take(u"code"_s).toInt(-1), code);
+        EXPECT_EQ(error.take(u"message"_s).toString() + u'\n', err);
+        return error.size() == 1 ? error[u"kind"_s].toString()
+                                 : u"(fields: %1)"_s.arg(error.keys().join(u' '));
+    }
 };
 
 class CommandLine : public ::testing::Test
@@ -66,6 +60,7 @@ class CommandLine : public ::testing::Test
 protected:
     // This program runs without a system bus, whatever the machine has.
     CommandLine() { qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/marlevo-test-bus"); }
+    // Each microphone plugged in is "Room 12" on Legacy A, its battery at 87 %.
     Testbed::Usb plug(const QString &port)
     {
         const Testbed::Usb usb = testbed.addUsbSerial(1, port, 0x1a85, 0x4721, u"ttyACM"_s + port);
@@ -73,6 +68,8 @@ protected:
         auto &sim = sims[usb.devnode];
         sim = std::make_unique<MicSimulator>();
         sim->setBattery(87);
+        sim->setName(u"Room 12"_s);
+        sim->setChannel1(5);
         EXPECT_TRUE(sim->attach(testbed.deviceFd(usb.devnode)));
         return usb;
     }
@@ -101,108 +98,61 @@ protected:
     LogCapture log; // the link's log kept out of the test output
 };
 
-TEST_F(CommandLine, UsageErrorsAndCountsOfMicrophones)
+// Everything refused before a value is written, by the number of microphones attached.
+TEST_F(CommandLine, RefusalsAndTheirExitCodes)
 {
-    const struct
-    {
-        int microphones;
-        QStringList args;
-        int code;
-        const char *kind; // of the JSON error; empty: none
-    } cases[] = {
-        {0, {u"bogus"_s, u"--json"_s}, 2, "usage"},
-        {0, {u"show"_s, u"--json"_s, u"--name"_s, u"x"_s}, 2, "usage"},
-        {0, {u"set"_s, u"--channel1"_s, u"F"_s}, 2, ""},
-        {0, {u"set"_s, u"--coverage"_s, u"6"_s}, 2, ""},
-        {0, {u"apply"_s, u"profile.json"_s}, 2, ""},
-        {0, {u"list"_s, u"--help"_s}, 0, ""},
-        {0, {u"show"_s, u"--json"_s}, 3, "no-microphone"},
-        {0, {u"reset"_s, u"--json"_s}, 3, "no-microphone"},
-        {2, {u"show"_s, u"--json"_s}, 4, "several-microphones"},
+    // Microphones attached, arguments, exit code, kind of the JSON error (empty: none), and a part
+    // of the message (of the output on success).
+    const std::tuple<int, QStringList, int, const char *, const char *> cases[] = {
+        {0, {u"bogus"_s, u"--json"_s}, 2, "usage", "unknown command"},
+        {0, {u"show"_s, u"--json"_s, u"--name"_s, u"x"_s}, 2, "usage", "name"},
+        {0, {u"set"_s, u"--channel1"_s, u"F"_s}, 2, "", "no channel"},
+        {0, {u"set"_s, u"--coverage"_s, u"6"_s}, 2, "", "no coverage"},
+        {0, {u"apply"_s, u"profile.json"_s}, 2, "", "--each"},
+        {0, {u"list"_s, u"--help"_s}, 0, "", "usage: marlevo-mic list"},
+        {0, {u"show"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
+        {0, {u"reset"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
+        {1, {u"set"_s, u"--json"_s, u"--name"_s, u"   "_s}, 5, "refused", "blank"},
+        {1, {u"set"_s, u"--json"_s, u"--channel1"_s, u"b"_s}, 5, "refused", "same"}, // as switch position 2
+        {1, {u"set"_s, u"--json"_s, u"--channel1"_s, u"Legacy B"_s}, 5, "refused", "--yes"},
+        {2, {u"show"_s, u"--json"_s}, 4, "several-microphones", "2 microphones"},
     };
     int port = 1;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.args.join(u' ').toStdString());
-        while (port <= c.microphones)
+    for (const auto &[microphones, args, code, kind, says] : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        while (port <= microphones)
             plug(QString::number(port++));
-        const Outcome r = run(c.args);
-        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
-        EXPECT_EQ(r.err.isEmpty(), c.code == 0);
-        if (*c.kind) {
-            const QJsonObject error = r.json()[u"error"_s].toObject();
-            expectSchema(error, kError);
-            EXPECT_EQ(error[u"kind"_s].toString(), QString::fromLatin1(c.kind));
-            EXPECT_EQ(error[u"code"_s].toInt(), c.code);
+        const Outcome r = run(args);
+        EXPECT_EQ(r.code, code) << r.err.toStdString();
+        EXPECT_EQ(r.err.isEmpty(), code == 0);
+        EXPECT_TRUE((code ? r.err : r.out).contains(QLatin1StringView(says), Qt::CaseInsensitive))
+            << (r.out + r.err).toStdString();
+        if (*kind) {
+            EXPECT_EQ(r.kind(), QLatin1StringView(kind));
         }
     }
 }
 
 TEST_F(CommandLine, ListAndShowTheMicrophone)
 {
-    const auto usb = plug(u"2"_s);
-    sim(usb).setName(u"Room 12"_s);
-    sim(usb).setChannel1(5);
-    QJsonObject shown{{u"port"_s, usb.devnode}, {u"type"_s, u"teacher"_s}, {u"location"_s, u"0x01200000"_s}};
-    Outcome r = run({u"list"_s, u"--json"_s});
-    EXPECT_EQ(r.json(), QJsonObject({{u"microphones"_s, QJsonArray{shown}}}));
-
-    r = run({u"show"_s, u"--json"_s});
-    for (const auto &[key, value] :
-         std::initializer_list<std::pair<QString, QJsonValue>>{{u"name"_s, u"Room 12"_s},
-                                                               {u"serial"_s, u"0012345"_s},
-                                                               {u"firmware"_s, u"1.05"_s},
-                                                               {u"battery"_s, 87},
-                                                               {u"channel1"_s, 5},
-                                                               {u"channel1Name"_s, u"Legacy A"_s},
-                                                               {u"channel2"_s, 1},
-                                                               {u"channel2Name"_s, u"B"_s},
-                                                               {u"coverage"_s, 3}})
-        shown.insert(key, value);
-    EXPECT_EQ(r.json(), shown) << "the serial trimmed as the window shows it";
-
-    r = run({u"show"_s});
+    plug(u"2"_s);
+    EXPECT_EQ(run({u"list"_s, u"--json"_s}).out, u"{\"microphones\":[{%1}]}\n"_s.arg(kAttachment));
+    EXPECT_EQ(run({u"show"_s, u"--json"_s}).out, kShown + u'\n')
+        << "the serial trimmed as the window shows it";
+    const Outcome r = run({u"show"_s});
     EXPECT_TRUE(r.out.contains(u"Channel 1: Legacy A (5)\n"_s)) << r.out.toStdString();
 }
 
-TEST_F(CommandLine, SetChecksTheRulesThenSavesStageByStage)
+// Each stage reported once the microphone acknowledged it; values not given keep the microphone's.
+TEST_F(CommandLine, SetSavesStageByStage)
 {
     const auto usb = plug(u"2"_s);
-    const struct
-    {
-        QStringList args;
-        const char *refusal; // a part of the message; empty: saved
-    } cases[] = {
-        {{u"--name"_s, u"   "_s}, "blank"},
-        {{u"--name"_s, u"Saal \u00e4"_s}, "character"},
-        {{u"--channel1"_s, u"b"_s}, "same"},
-        {{u"--channel1"_s, u"Legacy B"_s}, "--yes"},
-        {{u"--channel1"_s, u"Legacy B"_s, u"--coverage"_s, u"5"_s, u"--yes"_s}, ""},
-        {{u"--name"_s, u"Room 7"_s, u"--channel2"_s, u"2"_s, u"--yes"_s}, ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const Outcome r = run(QStringList{u"set"_s, u"--json"_s} + c.args);
-        if (*c.refusal) {
-            EXPECT_EQ(r.code, 5);
-            EXPECT_TRUE(r.err.contains(QLatin1StringView(c.refusal), Qt::CaseInsensitive))
-                << r.err.toStdString();
-            EXPECT_EQ(r.json()[u"error"_s][u"kind"_s].toString(), u"refused"_s);
-            continue;
-        }
-        ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        expectSchema(r.json(), {{u"result"_s, "s"}, {u"stages"_s, "a"}});
-        const QJsonArray stages = r.json()[u"stages"_s].toArray();
-        ASSERT_EQ(stages.size(), 4);
-        for (const QJsonValue stage : stages) {
-            expectSchema(stage.toObject(), {{u"stage"_s, "s"},
-                                            {u"value"_s, stage[u"stage"_s] == u"name"_s ? "s" : "n"},
-                                            {u"result"_s, "s"}});
-            EXPECT_EQ(stage[u"result"_s].toString(), u"ok"_s);
-        }
-    }
-    // Values not given kept the microphone's.
-    EXPECT_EQ(std::tuple(sim(usb).name(), sim(usb).channel1(), sim(usb).channel2(), sim(usb).coverage()),
-              std::tuple(u"Room 7"_s, 6, 2, 5));
+    ASSERT_EQ(run({u"set"_s, u"--channel1"_s, u"Legacy B"_s, u"--coverage"_s, u"5"_s, u"--yes"_s}).code, 0);
+    EXPECT_EQ(run({u"set"_s, u"--json"_s, u"--name"_s, u"Room 7"_s, u"--channel2"_s, u"2"_s, u"--yes"_s}).out,
+              uR"({"result":"saved","stages":[{"result":"ok","stage":"name","value":"Room 7"},)"
+              uR"({"result":"ok","stage":"channel1","value":6},{"result":"ok","stage":"channel2","value":2},)"
+              uR"({"result":"ok","stage":"coverage","value":5}]})"
+              u"\n"_s);
 
     // A stage the microphone does not acknowledge fails the save with its reason.
     sim(usb).setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
@@ -210,12 +160,12 @@ TEST_F(CommandLine, SetChecksTheRulesThenSavesStageByStage)
     });
     const Outcome failed = run({u"reset"_s, u"--json"_s});
     EXPECT_EQ(failed.code, 6);
-    QJsonObject failure = failed.json();
-    EXPECT_EQ(failure.take(u"stages"_s).toArray().size(), 3);
-    EXPECT_EQ(failure, QJsonObject({{u"result"_s, u"failed"_s},
-                                    {u"failedStage"_s, u"channel2"_s},
-                                    {u"reason"_s, u"Timeout"_s}}));
-    EXPECT_EQ(sim(usb).channel1(), 0) << "written before the failed stage";
+    EXPECT_EQ(
+        failed.out,
+        uR"({"failedStage":"channel2","reason":"Timeout","result":"failed","stages":[)"
+        uR"({"result":"ok","stage":"name","value":"Microphone"},{"result":"ok","stage":"channel1","value":0},)"
+        uR"({"result":"failed","stage":"channel2","value":1}]})"
+        u"\n"_s);
 }
 
 // Another program holds the port's lock: it is named at once.
@@ -233,7 +183,7 @@ TEST_F(CommandLine, APortHeldByAnotherProgramIsNamed)
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(r.code, 7);
     EXPECT_TRUE(r.err.contains(u"in use by minicom (process %1)"_s.arg(child))) << r.err.toStdString();
-    EXPECT_EQ(r.json()[u"error"_s][u"kind"_s].toString(), u"port-busy"_s);
+    EXPECT_EQ(r.kind(), u"port-busy"_s);
 }
 
 // A cart: three microphones one after another, numbered in the order they come;
@@ -272,16 +222,11 @@ TEST_F(CommandLine, ApplyEachNumbersTheMicrophonesInOrder)
     const Outcome r =
         run({u"apply"_s, profile.fileName(), u"--each"_s, u"--count"_s, u"3"_s, u"--json"_s, u"--yes"_s});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    ASSERT_EQ(r.out.count(u'\n'), 4) << r.out.toStdString();
-    const char *const results[] = {"saved", "unchanged", "saved"};
-    for (int i = 0; i < 3; ++i) {
-        const QJsonObject line = r.json(i);
-        expectSchema(line, {{u"n"_s, "n"}, {u"serial"_s, "s"}, {u"name"_s, "s"}, {u"result"_s, "s"}});
-        EXPECT_EQ(line[u"n"_s].toInt(), 4 + i);
-        EXPECT_EQ(line[u"name"_s].toString(), u"Room %1"_s.arg(4 + i));
-        EXPECT_EQ(line[u"result"_s].toString(), QLatin1StringView(results[i]));
-    }
-    EXPECT_EQ(r.json(3), QJsonObject({{u"done"_s, 3}}));
+    EXPECT_EQ(r.out, uR"({"n":4,"name":"Room 4","result":"saved","serial":"0012345"}
+{"n":5,"name":"Room 5","result":"unchanged","serial":"0012345"}
+{"n":6,"name":"Room 6","result":"saved","serial":"0012345"}
+{"done":3}
+)"_s);
     EXPECT_EQ(r.err.count(u"plug in the next one"_s), 2);
 }
 
@@ -293,18 +238,12 @@ TEST_F(CommandLine, WatchPrintsEventsUntilInterrupted)
     QTimer::singleShot(1000, [] { std::raise(SIGINT); });
     const Outcome r = run({u"watch"_s, u"--json"_s});
     EXPECT_EQ(r.code, 0);
-    ASSERT_EQ(r.out.count(u'\n'), 3) << r.out.toStdString();
     // The properties line carries what show prints; the others where the microphone is.
-    const QJsonObject attachment{
-        {u"port"_s, u"/dev/ttyACM2"_s}, {u"type"_s, u"teacher"_s}, {u"location"_s, u"0x01200000"_s}};
-    const char *const events[] = {"attached", "properties", "removed"};
-    for (int i = 0; i < 3; ++i) {
-        QJsonObject line = r.json(i);
-        EXPECT_EQ(line.take(u"event"_s).toString(), QLatin1StringView(events[i]));
-        EXPECT_EQ(line.size(), i == 1 ? 12 : 3);
-        for (const QString &key : attachment.keys())
-            EXPECT_EQ(line[key], attachment[key]);
-    }
+    QJsonObject properties = r.json(1);
+    EXPECT_EQ(properties.take(u"event"_s), u"properties"_s);
+    EXPECT_EQ(QJsonDocument(properties).toJson(QJsonDocument::Compact), kShown.toUtf8());
+    EXPECT_EQ(r.out.section(u'\n', 2), u"{\"event\":\"removed\",%1}\n"_s.arg(kAttachment));
+    EXPECT_EQ(r.out.section(u'\n', 0, 0), u"{\"event\":\"attached\",%1}"_s.arg(kAttachment));
 }
 
 TEST_F(CommandLine, FirmwareComparesWithTheUpdateList)
@@ -316,14 +255,13 @@ TEST_F(CommandLine, FirmwareComparesWithTheUpdateList)
                                                    "</filename></file></firmware></updates>"));
     Outcome r = run({u"firmware"_s, u"--json"_s, u"--url"_s, server.url("")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    expectSchema(r.json(), {{u"type"_s, "s"}, {u"current"_s, "s"}, {u"latest"_s, "s"}, {u"newer"_s, "b"}});
-    EXPECT_EQ(r.json()[u"latest"_s].toString(), u"1.07"_s);
-    EXPECT_TRUE(r.json()[u"newer"_s].toBool());
+    EXPECT_EQ(r.out, uR"({"current":"1.05","latest":"1.07","newer":true,"type":"teacher"})"
+                     u"\n"_s);
 
     cli.setUpdateDeadlineMs(1000);
     r = run({u"firmware"_s, u"--json"_s, u"--url"_s, u"http://[::1]:9/"_s});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.json()[u"error"_s][u"kind"_s].toString(), u"update-service"_s);
+    EXPECT_EQ(r.kind(), u"update-service"_s);
 }
 
 // The program itself, under the same testbed: exit codes and output.
