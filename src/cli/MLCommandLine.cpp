@@ -98,8 +98,8 @@ const CommandForm kCommands[] = {
     {u"reset"_s,
      {u"yes"_s},
      0,
-     "Usage: marlevo-mic reset [--yes] [--json]\n\nWrites the factory name, switch positions and "
-     "coverage.\n"},
+     "Usage: marlevo-mic reset --yes [--json]\n\nWrites the factory name, switch positions and "
+     "coverage.\n  --yes   confirm the reset\n"},
     {u"watch"_s,
      {},
      0,

@@ -116,8 +116,13 @@ std::optional<MLCommandLine::Profile> MLCommandLine::parseProfile(const QByteArr
 int MLCommandLine::runSettingsCommand(const QString &name, const QCommandLineParser &parser)
 {
     const bool yes = parser.isSet(u"yes"_s);
-    if (name == u"reset")
+    if (name == u"reset") {
+        // The window asks this before it resets too.
+        if (!yes)
+            return fail(RefusedInput, u"Are you sure you want to reset the Microphone settings back to their "
+                                      u"factory defaults? Add --yes to go ahead."_s);
         return set([](const MLMicrophoneSettings &) { return MLSettingsRules::factorySettings(); }, yes);
+    }
     if (name == u"set") {
         std::optional<qint32> channels[2];
         for (int i = 0; i < 2; ++i) {
@@ -183,11 +188,12 @@ int MLCommandLine::runSettingsCommand(const QString &name, const QCommandLinePar
 QString MLCommandLine::refusal(const MLMicrophoneSettings &settings, bool yes) const
 {
     if (const auto problem = MLSettingsRules::check(settings); problem != MLSettingsRules::Problem::None)
-        return MLSettingsRules::problemTitle(problem) + u' ' + MLSettingsRules::problemText(problem);
+        return MLSettingsRules::problemTitle(problem) + u". "_s + MLSettingsRules::problemText(problem);
     if (!yes) {
+        // The window's explanation without its closing question, which --yes answers here.
         for (const auto confirmation : MLSettingsRules::confirmationsNeeded(settings))
-            return MLSettingsRules::confirmationTitle(confirmation) + u' ' +
-                   MLSettingsRules::confirmationText(confirmation) + u" Add --yes to go ahead."_s;
+            return MLSettingsRules::confirmationText(confirmation).section(u"\n\n"_s, 0, 0) +
+                   u" Add --yes to go ahead."_s;
     }
     return {};
 }

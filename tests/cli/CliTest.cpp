@@ -111,7 +111,8 @@ TEST_F(CommandLine, RefusalsAndTheirExitCodes)
         {0, {u"apply"_s, u"profile.json"_s}, 2, "", "--each"},
         {0, {u"list"_s, u"--help"_s}, 0, "", "usage: marlevo-mic list"},
         {0, {u"show"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
-        {0, {u"reset"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
+        {0, {u"reset"_s, u"--json"_s}, 5, "refused", "add --yes"},
+        {0, {u"reset"_s, u"--yes"_s, u"--json"_s}, 3, "no-microphone", "no microphone"},
         {1, {u"set"_s, u"--json"_s, u"--name"_s, u"   "_s}, 5, "refused", "blank"},
         {1, {u"set"_s, u"--json"_s, u"--channel1"_s, u"b"_s}, 5, "refused", "same"}, // as switch position 2
         {1, {u"set"_s, u"--json"_s, u"--channel1"_s, u"Legacy B"_s}, 5, "refused", "--yes"},
@@ -158,7 +159,7 @@ TEST_F(CommandLine, SetSavesStageByStage)
     sim(usb).setReplyOverride([](const QByteArray &command) -> std::optional<QByteArray> {
         return command.startsWith("channel2=") ? std::optional(QByteArray()) : std::nullopt;
     });
-    const Outcome failed = run({u"reset"_s, u"--json"_s});
+    const Outcome failed = run({u"reset"_s, u"--yes"_s, u"--json"_s});
     EXPECT_EQ(failed.code, 6);
     EXPECT_EQ(
         failed.out,
