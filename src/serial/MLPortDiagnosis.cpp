@@ -47,6 +47,15 @@ void findHolder(const QString &path, MLPortDiagnosis &diagnosis)
             QFile comm(procRoot + QLatin1Char('/') + pid + QStringLiteral("/comm"));
             if (comm.open(QIODevice::ReadOnly))
                 diagnosis.holderName = QString::fromLocal8Bit(comm.readAll().trimmed());
+            // The kernel keeps 15 characters of a name ("marlevo-mic-set"): the
+            // whole one is the program's own file name, when it begins alike.
+            QFile cmdline(procRoot + QLatin1Char('/') + pid + QStringLiteral("/cmdline"));
+            if (diagnosis.holderName.size() == 15 && cmdline.open(QIODevice::ReadOnly)) {
+                const QByteArray program = cmdline.read(PATH_MAX).split('\0').value(0);
+                const QString name = QString::fromLocal8Bit(program.mid(program.lastIndexOf('/') + 1));
+                if (name.startsWith(diagnosis.holderName))
+                    diagnosis.holderName = name;
+            }
             diagnosis.holderPid = pid.toLongLong();
             return;
         }

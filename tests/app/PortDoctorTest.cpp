@@ -8,14 +8,16 @@
 #include "TestSupport.h"
 #include "UmockdevTestbed.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,16 +57,24 @@ protected:
     LogCapture log;
 };
 
-// Another program holds the port's lock: it is named by its process name and id.
+// Another program holds the port's lock: it is named by its process name and id,
+// a name longer than the kernel keeps included.
 TEST_F(PortDoctor, NamesTheProgramHoldingThePort)
 {
-    for (const char *holder : {"ModemManager", "minicom"}) {
-        const int fd = ::open(usb.devnode.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QTemporaryDir programs;
+    for (const char *holder : {"ModemManager", "minicom", "marlevo-mic-settings"}) {
+        const QByteArray program = QFile::encodeName(programs.filePath(QString::fromLatin1(holder)));
+        ASSERT_TRUE(QFile::link(QStringLiteral("/bin/sleep"), QFile::decodeName(program)));
+        const int fd = ::open(usb.devnode.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
         const pid_t child = ::fork();
-        if (child == 0)
-            ::_exit(::prctl(PR_SET_NAME, holder) + ::pause());
+        if (child == 0) {
+            ::execl(program.constData(), program.constData(), "600", nullptr);
+            ::_exit(127);
+        }
         ::close(fd); // the child's copy keeps the lock
+        const QString exe = QStringLiteral("/proc/%1/exe").arg(child);
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo(exe).symLinkTarget().endsWith(u"/sleep"); }));
         const QString who = QString::fromLatin1(holder), pid = QString::number(child);
         const QString cause = causeShown(who);
         EXPECT_TRUE(cause.contains(who + QStringLiteral(" (process ") + pid + u')')) << cause.toStdString();
