@@ -16,49 +16,30 @@ struct LivePort
     std::weak_ptr<MLSerialPort> port;
 };
 
-std::mutex &livePortsMutex()
+// Made on first use, so that a port looked up during static initialisation finds it.
+struct RegistryState
 {
-    static std::mutex mutex;
-    return mutex;
-}
+    std::mutex livePortsMutex;
+    std::vector<LivePort> livePorts;
+    // Held from look-up to registration, so that two callers cannot make two
+    // ports for one device. Separate from livePortsMutex: a port that dies while
+    // it is held takes only that one.
+    std::mutex creationMutex;
+    std::mutex servicesMutex; // guards the two services below
+    std::shared_ptr<MLSerialDeviceRegistry> deviceRegistry;
+    std::shared_ptr<MLModemLines> modemLines;
+};
 
-std::vector<LivePort> &livePorts()
+RegistryState &state()
 {
-    static std::vector<LivePort> ports;
-    return ports;
-}
-
-// Held from look-up to registration, so that two callers cannot make two
-// ports for one device. Separate from livePortsMutex: a port that dies while
-// it is held takes only that one.
-std::mutex &creationMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::mutex &servicesMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::shared_ptr<MLSerialDeviceRegistry> &deviceRegistrySlot()
-{
-    static std::shared_ptr<MLSerialDeviceRegistry> registry;
+    static RegistryState registry;
     return registry;
-}
-
-std::shared_ptr<MLModemLines> &modemLinesSlot()
-{
-    static std::shared_ptr<MLModemLines> lines;
-    return lines;
 }
 
 std::shared_ptr<MLSerialDeviceRegistry> currentDeviceRegistry()
 {
-    std::lock_guard lock(servicesMutex());
-    auto &registry = deviceRegistrySlot();
+    std::lock_guard lock(state().servicesMutex);
+    auto &registry = state().deviceRegistry;
     if (!registry)
         registry = std::make_shared<MLUdevSerialDeviceRegistry>();
     return registry;
@@ -70,22 +51,22 @@ namespace MLSerialPortRegistry {
 
 void add(const std::shared_ptr<MLSerialPort> &port)
 {
-    std::lock_guard lock(livePortsMutex());
-    auto &ports = livePorts();
+    std::lock_guard lock(state().livePortsMutex);
+    auto &ports = state().livePorts;
     std::erase_if(ports, [](const LivePort &entry) { return entry.port.expired(); });
     ports.push_back({port.get(), port});
 }
 
 void remove(const MLSerialPort *port)
 {
-    std::lock_guard lock(livePortsMutex());
-    std::erase_if(livePorts(), [port](const LivePort &entry) { return entry.object == port; });
+    std::lock_guard lock(state().livePortsMutex);
+    std::erase_if(state().livePorts, [port](const LivePort &entry) { return entry.object == port; });
 }
 
 std::shared_ptr<MLModemLines> currentModemLines()
 {
-    std::lock_guard lock(servicesMutex());
-    auto &lines = modemLinesSlot();
+    std::lock_guard lock(state().servicesMutex);
+    auto &lines = state().modemLines;
     if (!lines)
         lines = std::make_shared<MLIoctlModemLines>();
     return lines;
@@ -110,7 +91,7 @@ std::shared_ptr<MLSerialPort> MLSerialPort::initWithDevice(const MLSerialDeviceE
     if (calloutPath.isEmpty())
         return nullptr;
 
-    std::lock_guard lock(creationMutex());
+    std::lock_guard lock(state().creationMutex);
     if (auto existing = existingPortWithPath(calloutPath))
         return existing;
     auto port = std::make_shared<MLSerialPort>(device, PrivateTag{});
@@ -131,8 +112,8 @@ std::shared_ptr<MLSerialPort> MLSerialPort::existingPortWithPath(const QString &
     // the last reference destroys its port, which takes that mutex.
     std::vector<std::weak_ptr<MLSerialPort>> candidates;
     {
-        std::lock_guard lock(livePortsMutex());
-        for (const auto &entry : livePorts())
+        std::lock_guard lock(state().livePortsMutex);
+        for (const auto &entry : state().livePorts)
             candidates.push_back(entry.port);
     }
     for (const auto &candidate : candidates) {
@@ -146,12 +127,12 @@ std::shared_ptr<MLSerialPort> MLSerialPort::existingPortWithPath(const QString &
 std::shared_ptr<MLSerialDeviceRegistry>
 MLSerialPort::setDeviceRegistry(std::shared_ptr<MLSerialDeviceRegistry> registry)
 {
-    std::lock_guard lock(servicesMutex());
-    return std::exchange(deviceRegistrySlot(), std::move(registry));
+    std::lock_guard lock(state().servicesMutex);
+    return std::exchange(state().deviceRegistry, std::move(registry));
 }
 
 std::shared_ptr<MLModemLines> MLSerialPort::setModemLines(std::shared_ptr<MLModemLines> lines)
 {
-    std::lock_guard lock(servicesMutex());
-    return std::exchange(modemLinesSlot(), std::move(lines));
+    std::lock_guard lock(state().servicesMutex);
+    return std::exchange(state().modemLines, std::move(lines));
 }
