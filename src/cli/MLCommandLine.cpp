@@ -337,7 +337,9 @@ QJsonObject MLCommandLine::microphone() const
     o[u"serial"_s] = ML_stringByTrimmingFirstCharacter(value(MLDeviceKeys::DeviceSerial));
     o[u"firmware"_s] = versionText(MLVersionNumber::initWithString(value(MLDeviceKeys::DeviceVersion)));
     const std::optional<double> battery = ML_wireNumber(value(MLDeviceKeys::DeviceBattery));
-    o[u"battery"_s] = battery ? QJsonValue(qint32(*battery)) : QJsonValue(QJsonValue::Null);
+    // A percentage; anything else the microphone might send is unknown. The fraction is cut off.
+    const bool percentage = battery && *battery >= 0.0 && *battery <= 100.0;
+    o[u"battery"_s] = percentage ? QJsonValue(qint32(*battery)) : QJsonValue(QJsonValue::Null);
     const MLMicrophoneSettings settings = currentSettings();
     o[u"channel1"_s] = settings.channel1;
     o[u"channel1Name"_s] = MLSettingsRules::channelName(settings.channel1);

@@ -148,7 +148,11 @@ int MLCommandLine::runSettingsCommand(const QString &name, const QCommandLinePar
             parser.isSet(u"name"_s) ? std::optional(parser.value(u"name"_s)) : std::nullopt;
         return set(
             [&](const MLMicrophoneSettings &current) {
-                return Profile{newName, 1, channels[0], channels[1], coverage}.over(current, 1);
+                // The name as given: "{n}" means something in a profile only.
+                MLMicrophoneSettings wanted =
+                    Profile{std::nullopt, 1, channels[0], channels[1], coverage}.over(current, 1);
+                wanted.name = newName.value_or(wanted.name);
+                return wanted;
             },
             yes);
     }

@@ -113,9 +113,19 @@ bool MLDeviceManager::serialPortOK()
     if (m_serialPort) {
         if (!m_serialPort->isOpen())
             m_serialPort->open();
-        return m_serialPort->isOpen();
+        return portOpened();
     }
     return serialPortReset();
+}
+
+bool MLDeviceManager::portOpened()
+{
+    const bool open = m_serialPort && m_serialPort->isOpen();
+    // Cleared now, not when the port's own notice arrives: whoever asks why
+    // the port failed right after this must not hear of an earlier failure.
+    if (open)
+        m_lastOpenFailure = MLPortDiagnosis();
+    return open;
 }
 
 bool MLDeviceManager::serialPortReset()
@@ -130,5 +140,5 @@ bool MLDeviceManager::serialPortReset()
     m_serialPort->setDelegate(this);
     if (!m_serialPort->isOpen())
         m_serialPort->open();
-    return m_serialPort->isOpen();
+    return portOpened();
 }

@@ -213,6 +213,8 @@ private:
     bool addUSBDevice(udev_device *usbDevice);
     void usbDeviceInterestNotification(const QString &syspath);
     void startSleepObservation();
+    // Whether the port is open; an open one has no open failure to report.
+    bool portOpened();
     bool copyListeners(std::vector<std::shared_ptr<DeviceManagerEventListener>> &snapshot);
 
     // Reply processing; a settled tail is a last line that has gone quiet.

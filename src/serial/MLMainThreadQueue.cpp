@@ -75,9 +75,11 @@ void MLMainThreadQueue::runPending()
 void MLMainThreadQueue::wake()
 {
     if (!m_wakeFd.isValid()) {
-        // No eventfd to be had: Qt's own queue wakes the main thread instead.
+        // No eventfd to be had: Qt's own queue wakes the main thread instead,
+        // through the application, which a post from a thread that outlives it
+        // finds gone (null) rather than freed.
         QMetaObject::invokeMethod(
-            m_receiver, [this] { runPending(); }, Qt::QueuedConnection);
+            QCoreApplication::instance(), [this] { runPending(); }, Qt::QueuedConnection);
         return;
     }
     const std::uint64_t one = 1;

@@ -164,6 +164,10 @@ void MLSettingsSave::stageComplete(const MLDeviceOperationResult &result)
 
 void MLSettingsSave::fail(MLFailureReason reason)
 {
+    // A write that fails sends the error event first, whose handler may have
+    // failed or stopped the save already: it fails once.
+    if (!d->running)
+        return;
     MLLog("Error saving config at stage: %d, %@", d->stage, MLFailureReasonText(reason));
     d->running = false;
     ++d->generation;

@@ -79,7 +79,8 @@ int runWithMicrophone(DemoTestbed &testbed, const QStringList &command)
     int status = 127;
     // The simulator answers from this event loop while the command runs.
     QObject::connect(&program, &QProcess::finished, [&status](int code, QProcess::ExitStatus how) {
-        status = how == QProcess::NormalExit ? code : 128 + SIGTERM;
+        // Qt gives the signal's number as the code of a crash.
+        status = how == QProcess::NormalExit ? code : 128 + code;
         QCoreApplication::quit();
     });
     QObject::connect(&program, &QProcess::errorOccurred, [&program](QProcess::ProcessError problem) {
@@ -211,22 +212,23 @@ int main(int argc, char **argv)
         fail(QStringLiteral("cannot start the update service: %1").arg(error));
         return 1;
     }
-    service.setRequestObserver([](const QByteArray &method, const QByteArray &target, int status) {
-        std::fprintf(stdout, "demo: update service: %s %s -> %d\n",
-                     method.isEmpty() ? "?" : method.constData(), target.isEmpty() ? "?" : target.constData(),
-                     status);
-        std::fflush(stdout);
+    // The command of --run owns standard output: the demo's own lines go beside it.
+    FILE *const talk = runMode ? stderr : stdout;
+    service.setRequestObserver([talk](const QByteArray &method, const QByteArray &target, int status) {
+        std::fprintf(talk, "demo: update service: %s %s -> %d\n", method.isEmpty() ? "?" : method.constData(),
+                     target.isEmpty() ? "?" : target.constData(), status);
+        std::fflush(talk);
     });
     if (!writeDemoStore(configHome, service.baseUrl(), options.checkSeconds > 0 || !parser.isSet(quietOption), &error)) {
         fail(error);
         return 1;
     }
-    std::fprintf(stdout,
+    std::fprintf(talk,
                  "demo: update service at %s offers firmware %s (%s) for the microphone's 1.05\n"
                  "demo: the application's settings: %s\n",
                  service.baseUrl().toLocal8Bit().constData(), DemoUpdateService::OfferedVersionText,
                  DemoUpdateService::OfferedFileName, demoStorePath(configHome).toLocal8Bit().constData());
-    std::fflush(stdout);
+    std::fflush(talk);
 
     DemoTestbed testbed;
     if (testbed.root().isEmpty()) {
