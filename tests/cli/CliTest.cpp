@@ -185,6 +185,8 @@ TEST_F(CommandLine, APortHeldByAnotherProgramIsNamed)
     EXPECT_EQ(r.code, 7);
     EXPECT_TRUE(r.err.contains(u"in use by minicom (process %1)"_s.arg(child))) << r.err.toStdString();
     EXPECT_EQ(r.kind(), u"port-busy"_s);
+    // Once it lets go, the failure before is no reason to refuse.
+    EXPECT_EQ(run({u"show"_s}).code, 0);
 }
 
 // A cart: three microphones one after another, numbered in the order they come;
