@@ -164,8 +164,7 @@ void MLSettingsSave::stageComplete(const MLDeviceOperationResult &result)
 
 void MLSettingsSave::fail(MLFailureReason reason)
 {
-    // A write that fails sends the error event first, whose handler may have
-    // failed or stopped the save already: it fails once.
+    // A save fails once, whatever else reports the same trouble after it.
     if (!d->running)
         return;
     MLLog("Error saving config at stage: %d, %@", d->stage, MLFailureReasonText(reason));
