@@ -9,6 +9,7 @@
 //
 // usage: app_bench [cpu-seconds]   (default 60)
 
+#include "BenchHome.h"
 #include "../device/BenchSupport.h"
 #include "MLAppDelegate.h"
 #include "MLDefaultsKeys.h"
@@ -96,10 +97,7 @@ int main(int argc, char **argv)
     // A private store: never the user's settings, and no network beyond a
     // local port that refuses.
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    mlBenchUsePrivateHome(home);
 
     UMockdevTestbed *testbed = umockdev_testbed_new();
 

@@ -6,6 +6,7 @@
 //
 // usage: soak_bench [round-trips] [plug-cycles] [sheet-openings]   (default 100000 1000 1000)
 
+#include "BenchHome.h"
 #include "MicSimulator.h"
 #include "MLAppDelegate.h"
 #include "MLConfigurationSheetController.h"
@@ -99,10 +100,7 @@ int main(int argc, char **argv)
     const int sheetOpenings = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1000;
 
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    mlBenchUsePrivateHome(home);
     UMockdevTestbed *testbed = umockdev_testbed_new();
     QApplication app(argc, argv);
     MLUserDefaults::setObject(QStringLiteral("http://127.0.0.1:9/"),

@@ -57,7 +57,7 @@ constexpr int kRefreshPollMs = 20;
 
 QString MLAppDelegate::defaultServerURL()
 {
-    return QStringLiteral("https://updates.marlevo.example/");
+    return MLFirmwareDefaultServerURL;
 }
 
 QString MLAppDelegate::helpPageURL()

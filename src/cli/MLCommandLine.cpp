@@ -47,7 +47,6 @@ private:
 namespace {
 
 // The window's update list: the same address under the same user-defaults key.
-const QString kDefaultServerURL = u"https://updates.marlevo.example/"_s;
 
 const char kUsage[] = R"(Usage: marlevo-mic COMMAND [OPTIONS]
 
@@ -132,11 +131,6 @@ QString errorKind(int code)
 QString typeName(qint32 deviceType)
 {
     return deviceType == 0 ? u"teacher"_s : u"student"_s;
-}
-
-QString versionText(const MLVersionNumber &version)
-{
-    return version.shortText();
 }
 
 QJsonObject attachmentOf(const MLSerialDeviceInfo &info)
@@ -335,7 +329,7 @@ QJsonObject MLCommandLine::microphone() const
     QJsonObject o = attachment();
     o[u"name"_s] = value(MLDeviceKeys::DeviceName);
     o[u"serial"_s] = ML_stringByTrimmingFirstCharacter(value(MLDeviceKeys::DeviceSerial));
-    o[u"firmware"_s] = versionText(MLVersionNumber::initWithString(value(MLDeviceKeys::DeviceVersion)));
+    o[u"firmware"_s] = MLVersionNumber::initWithString(value(MLDeviceKeys::DeviceVersion)).shortText();
     const std::optional<double> battery = ML_wireNumber(value(MLDeviceKeys::DeviceBattery));
     // A percentage; anything else the microphone might send is unknown. The fraction is cut off.
     const bool percentage = battery && *battery >= 0.0 && *battery <= 100.0;
@@ -486,7 +480,7 @@ int MLCommandLine::firmware(const QString &baseUrl)
     QString base = baseUrl;
     if (base.isEmpty()) {
         const QVariant stored = MLUserDefaults::objectForKey(QString(MLDefaultsKeys::MarlevoServerURL));
-        base = stored.metaType().id() == QMetaType::QString ? stored.toString() : kDefaultServerURL;
+        base = stored.metaType().id() == QMetaType::QString ? stored.toString() : MLFirmwareDefaultServerURL;
     }
     const QString url = ML_includeTrailingSlash(base) + MLFirmwareListPath + u'/' + MLFirmwareBasename;
     MLFirmwareUpdateChecker checker;
@@ -509,15 +503,15 @@ int MLCommandLine::firmware(const QString &baseUrl)
     if (m_json) {
         emitLine(
             {{u"type"_s, type},
-             {u"current"_s, versionText(current)},
-             {u"latest"_s, latest.isValid() ? QJsonValue(versionText(latest)) : QJsonValue(QJsonValue::Null)},
+             {u"current"_s, current.shortText()},
+             {u"latest"_s, latest.isValid() ? QJsonValue(latest.shortText()) : QJsonValue(QJsonValue::Null)},
              {u"newer"_s, newer}});
     } else if (!latest.isValid()) {
         say(u"The %1 microphone has firmware %2; the update list has none for it."_s.arg(
-            type, versionText(current)));
+            type, current.shortText()));
     } else {
         say(u"The %1 microphone has firmware %2; the update list offers %3%4."_s.arg(
-            type, versionText(current), versionText(latest), newer ? u", which is newer"_s : u""_s));
+            type, current.shortText(), latest.shortText(), newer ? u", which is newer"_s : u""_s));
     }
     return Success;
 }

@@ -18,6 +18,8 @@ class QNetworkReply;
 // the microphones' firmware is in the list of this name.
 inline const QString MLFirmwareListPath = QStringLiteral("updates/firmware/lst");
 inline const QString MLFirmwareBasename = QStringLiteral("4721_A");
+// The update service's base address when no other one is set.
+inline const QString MLFirmwareDefaultServerURL = QStringLiteral("https://updates.marlevo.example/");
 
 // Asks the update web service for its list of firmware files and picks the
 // newest one that belongs to the microphone. One check is tracked at a time; a
