@@ -123,7 +123,7 @@ bool MLDeviceManager::portOpened()
     const bool open = m_serialPort && m_serialPort->isOpen();
     // Cleared now, not when the port's own notice arrives: whoever asks why
     // the port failed right after this must not hear of an earlier failure.
-    if (open)
+    if (open && m_lastOpenFailure.cause != MLPortFailureCause::None)
         m_lastOpenFailure = MLPortDiagnosis();
     return open;
 }

@@ -51,24 +51,19 @@ QString Demo::Microphone::describe() const
 Demo::Demo(const Options &options, DemoTestbed &testbed, QObject *parent)
     : QObject(parent), m_options(options), m_testbed(testbed)
 {
-    auto setUp = [](Microphone &mic, const QString &kind, const QString &port, quint16 product,
-                    const QString &name, const QString &serial, double battery) {
+    auto setUp = [](Microphone &mic, const QString &kind, const QString &port, quint16 product) {
         mic.kind = kind;
         mic.port = port;
         mic.product = product;
         mic.sim = std::make_unique<MicSimulator>();
-        mic.sim->setName(name);
-        mic.sim->setSerial(serial);
-        mic.sim->setFirmware(QStringLiteral("1.05"));
-        mic.sim->setBattery(battery);
+        return mic.sim.get();
     };
     // The teacher and the student microphone take turns in the same port.
-    setUp(m_teacher, QStringLiteral("teacher"), QStringLiteral("2"), TeacherProduct,
-          QStringLiteral("Room 12"), QStringLiteral("N0012345"), 87);
-    setUp(m_student, QStringLiteral("student"), QStringLiteral("2"), StudentProduct,
-          QStringLiteral("Group 3"), QStringLiteral("N0020417"), 64);
-    setUp(m_second, QStringLiteral("teacher"), QStringLiteral("3"), TeacherProduct, QStringLiteral("Room 14"),
-          QStringLiteral("N0012388"), 52);
+    DemoTestbed::dressAsTeacher(*setUp(m_teacher, QStringLiteral("teacher"), QStringLiteral("2"), TeacherProduct));
+    DemoTestbed::dress(*setUp(m_student, QStringLiteral("student"), QStringLiteral("2"), StudentProduct),
+                       QStringLiteral("Group 3"), QStringLiteral("N0020417"), 64);
+    DemoTestbed::dress(*setUp(m_second, QStringLiteral("teacher"), QStringLiteral("3"), TeacherProduct),
+                       QStringLiteral("Room 14"), QStringLiteral("N0012388"), 52);
 }
 
 Demo::~Demo()

@@ -62,6 +62,19 @@ struct DemoTestbed::Impl
 
 DemoTestbed::DemoTestbed() : d(std::make_unique<Impl>()) {}
 
+void DemoTestbed::dress(MicSimulator &sim, const QString &name, const QString &serial, double battery)
+{
+    sim.setName(name);
+    sim.setSerial(serial);
+    sim.setFirmware(QStringLiteral("1.05"));
+    sim.setBattery(battery);
+}
+
+void DemoTestbed::dressAsTeacher(MicSimulator &sim)
+{
+    dress(sim, QStringLiteral("Room 12"), QStringLiteral("N0012345"), 87);
+}
+
 DemoTestbed::~DemoTestbed() = default;
 
 QString DemoTestbed::root() const

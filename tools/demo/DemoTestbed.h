@@ -30,6 +30,12 @@ public:
     DemoTestbed(const DemoTestbed &) = delete;
     DemoTestbed &operator=(const DemoTestbed &) = delete;
 
+    // Gives a simulated microphone the demo's firmware 1.05, which its update
+    // service finds old, and a name, serial number and battery level.
+    static void dress(MicSimulator &sim, const QString &name, const QString &serial, double battery);
+    // The demo's teacher microphone, "Room 12".
+    static void dressAsTeacher(MicSimulator &sim);
+
     // The testbed's root folder ("" when it could not be made).
     QString root() const;
 

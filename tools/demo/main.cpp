@@ -63,10 +63,7 @@ void quitOnSignals(Demo &demo)
 int runWithMicrophone(DemoTestbed &testbed, const QStringList &command)
 {
     MicSimulator sim;
-    sim.setName(QStringLiteral("Room 12"));
-    sim.setSerial(QStringLiteral("N0012345"));
-    sim.setFirmware(QStringLiteral("1.05"));
-    sim.setBattery(87);
+    DemoTestbed::dressAsTeacher(sim);
     QString error;
     if (!testbed.plug(QStringLiteral("2"), DemoTestbed::TeacherProduct, &sim, &error).isValid()) {
         std::fprintf(stderr, "marlevo-demo: cannot plug in the simulated microphone: %s\n",
